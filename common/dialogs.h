@@ -15,7 +15,7 @@ class IDialogs {
  public:
   virtual ~IDialogs() = default;
   virtual MbResult ShowMessageBox(const std::string& text, const std::string& caption, MbIcon icon,
-                              MbButtons buttons) = 0;
+                                  MbButtons buttons) = 0;
 };
 
 }  // namespace common

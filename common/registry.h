@@ -40,7 +40,8 @@ class IRegistryKey {
   // or cannot be read.
   virtual std::optional<RegValue> Query(std::string_view name) = 0;
   // Writes a value; false when the write failed.
-  virtual bool Set(std::string_view name, std::uint32_t type, std::span<const std::uint8_t> data) = 0;
+  virtual bool Set(std::string_view name, std::uint32_t type,
+                   std::span<const std::uint8_t> data) = 0;
   // The names of the key's values, in the order in which the registry enumerates them.
   virtual std::vector<std::string> ValueNames() = 0;
 };
@@ -63,6 +64,6 @@ class IRegistry {
 
 // Helpers over raw value bytes.
 std::vector<std::uint8_t> RegSzBytes(std::string_view text);  // text plus its terminating NUL
-std::vector<std::uint8_t> RegDwordBytes(std::int32_t value);   // four bytes, little-endian
+std::vector<std::uint8_t> RegDwordBytes(std::int32_t value);  // four bytes, little-endian
 
 }  // namespace common

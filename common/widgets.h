@@ -266,7 +266,33 @@ class TItemList : public TControl {
 };
 
 using TComboBox = TItemList;
-using TRadioGroup = TItemList;
+
+// A group of radio buttons, one per item; a distinct kind so that code that
+// treats drop-down lists specially can tell the two apart.
+class TRadioGroup : public TItemList {
+ public:
+  using TItemList::TItemList;
+};
+
+// A four-part IPv4 address field holding a 32-bit value, the first part in the
+// highest byte (192.0.2.7 is 0xC0000207). How text maps to the value is the
+// form's business.
+class TIPEdit : public TControl {
+ public:
+  using TControl::TControl;
+  std::uint32_t Value() const { return value_; }
+  void SetValue(std::uint32_t value) { Set(value_, value); }
+
+  TNotifyEvent OnChange;
+  void UserSetValue(std::uint32_t value) {
+    if (value == value_) return;
+    value_ = value;
+    if (OnChange) OnChange();
+  }
+
+ private:
+  std::uint32_t value_ = 0;
+};
 
 // Rows of text cells, each row owning one record of type T; one selected row or none.
 class TListGridBase : public TControl {
@@ -382,6 +408,19 @@ class TImage : public TControl {
   int picture_ = -1;
 };
 
+// How a modal window ended: None while it is up, Ok or Cancel after.
+enum class TModalResult { None, Ok, Cancel };
+
+class TForm;
+
+// The platform side of a modal window: shows the form, runs a message loop
+// until the form asks to close, and hides it again. Tests script it.
+class IModalHost {
+ public:
+  virtual ~IModalHost() = default;
+  virtual void RunModal(TForm& form) = 0;
+};
+
 // A window: caption, cursor, active control, placement, its components in
 // their order of declaration, and the close request.
 class TForm : public TComponent {
@@ -433,6 +472,20 @@ class TForm : public TComponent {
   bool CloseRequested() const { return closeRequested_; }
   void ResetClose() { closeRequested_ = false; }
 
+  // The result of a modal showing. Setting Ok or Cancel also asks the window
+  // to close, as a dialog button does.
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult value) {
+    modalResult_ = value;
+    if (value != TModalResult::None) Close();
+  }
+  // The user closed the window by its close box, Alt+F4 or the system menu:
+  // a modal window ends with Cancel, and the window asks to close.
+  void UserClose() {
+    if (modalResult_ == TModalResult::None) modalResult_ = TModalResult::Cancel;
+    Close();
+  }
+
   // The components in their order of declaration.
   const std::vector<TComponent*>& Components() const { return components_; }
 
@@ -446,6 +499,7 @@ class TForm : public TComponent {
   Placement placement_;
   bool activeWindow_ = false;
   bool closeRequested_ = false;
+  TModalResult modalResult_ = TModalResult::None;
   std::vector<TComponent*> components_;
 };
 

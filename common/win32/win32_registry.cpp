@@ -49,8 +49,7 @@ class Win32RegistryKey : public IRegistryKey {
     return std::nullopt;
   }
 
-  bool Set(std::string_view name, std::uint32_t type,
-           std::span<const std::uint8_t> data) override {
+  bool Set(std::string_view name, std::uint32_t type, std::span<const std::uint8_t> data) override {
     const std::string valueName(name);
     return RegSetValueExA(key_, valueName.c_str(), 0, type, data.data(),
                           static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
@@ -65,8 +64,8 @@ class Win32RegistryKey : public IRegistryKey {
     std::string buffer(maxNameLength + 1, '\0');
     for (DWORD index = 0;; ++index) {
       DWORD length = static_cast<DWORD>(buffer.size());
-      const LONG rc = RegEnumValueA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr,
-                                    nullptr);
+      const LONG rc =
+          RegEnumValueA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
       if (rc == ERROR_MORE_DATA) {  // a longer name was added meanwhile
         buffer.resize(buffer.size() * 2 + 256);
         --index;
