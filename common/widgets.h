@@ -408,6 +408,43 @@ class TImage : public TControl {
   int picture_ = -1;
 };
 
+// A separator line drawn as the bottom edge of its box; takes no focus.
+class TBevel : public TControl {
+ public:
+  using TControl::TControl;
+  bool CanFocus() const override { return false; }
+};
+
+// A notification-area icon showing the program's own icon. Setting Enabled
+// shows the icon, clearing it removes it; Hint is the icon's tooltip. While the
+// icon is shown and the window is minimised, the platform hides the window's
+// task-bar button.
+class TTrayIcon : public TComponent {
+ public:
+  using TComponent::TComponent;
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool value) {
+    if (enabled_ == value) return;
+    enabled_ = value;
+    Changed();
+  }
+  const std::string& Hint() const { return hint_; }
+  void SetHint(std::string value) {
+    if (hint_ == value) return;
+    hint_ = std::move(value);
+    Changed();
+  }
+
+  TNotifyEvent OnDblClick;
+  void UserDblClick() {
+    if (OnDblClick) OnDblClick();
+  }
+
+ private:
+  bool enabled_ = false;
+  std::string hint_;
+};
+
 // How a modal window ended: None while it is up, Ok or Cancel after.
 enum class TModalResult { None, Ok, Cancel };
 
