@@ -83,7 +83,7 @@ TfrmMain::TfrmMain(const TfrmMainPlatform& platform) : TForm("frmMain"), platfor
        std::initializer_list<common::ui::TComponent*>{&Label1, &cbServices, &bbStart, &bbPause,
                                                       &bbStop, &esbMain, &elServer, &Label2,
                                                       &btnRefresh, &Label3, &Label4, &Label5,
-                                                      &imState, &cbAutoStart})
+                                                      &imState, &cbAutoStart, &ElTrayIcon})
     Register(*component);
   Label1.SetCaption("Services:");
   Label2.SetCaption("Server:");
@@ -99,12 +99,14 @@ TfrmMain::TfrmMain(const TfrmMainPlatform& platform) : TForm("frmMain"), platfor
   bbPause.OnClick = [this] { bbPauseClick(); };
   bbStop.OnClick = [this] { bbStopClick(); };
   cbAutoStart.OnClick = [this] { cbAutoStart1Click(); };
+  ElTrayIcon.OnDblClick = [this] { ElTrayIconDblClick(); };
 }
 
 // ---------------------------------------------------------------------------
 // Creation and destruction.
 
 void TfrmMain::FormCreate() {
+  if (Shell.SystemMenu != nullptr) AppendSystemMenuEntries(*Shell.SystemMenu);
   registeredServices_.clear();
   listedServices_.clear();
   ReadRegisteredServices();
@@ -121,12 +123,37 @@ void TfrmMain::FormCreate() {
     EnumServices();
   }
   ignoreAutoStartClick_ = false;
+  LoadWindowState();
   cbServicesChange();
 }
 
 void TfrmMain::FormDestroy() {
   registeredServices_.clear();
   listedServices_.clear();
+  SaveWindowState();
+}
+
+void TfrmMain::LoadWindowState() {
+  quenby::LoadWindowState(platform_.Registry, {*this, cbServices, elServer}, Shell.Monitors);
+}
+
+void TfrmMain::SaveWindowState() {
+  quenby::SaveWindowState(platform_.Registry, {*this, cbServices, elServer});
+}
+
+common::ui::TControl* TfrmMain::FindControlByName(const std::string& name) const {
+  return quenby::FindControlByName(*this, name);
+}
+
+void TfrmMain::WMSysCommand(std::uintptr_t command) {
+  HandleSysCommand(command, ElTrayIcon, esbMain, Shell.ShowAbout);
+}
+
+void TfrmMain::ElTrayIconDblClick() {
+  if (Shell.Application != nullptr)
+    quenby::ElTrayIconDblClick(ElTrayIcon, *Shell.Application);
+  else
+    ElTrayIcon.SetEnabled(false);
 }
 
 void TfrmMain::ReadRegisteredServices() {

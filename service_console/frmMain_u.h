@@ -14,6 +14,7 @@
 #include "common/service_manager.h"
 #include "common/services_u.h"
 #include "common/widgets.h"
+#include "service_console/windowstate_u.h"
 
 namespace quenby {
 
@@ -124,6 +125,17 @@ class TfrmMain : public common::ui::TForm, private services_u::IWaitWindow {
   common::ui::TLabel Label5{"Label5"};
   common::ui::TImage imState{"imState"};
   common::ui::TCheckBox cbAutoStart{"cbAutoStart", "Start service automatically when OS starts"};
+  common::ui::TTrayIcon ElTrayIcon{"ElTrayIcon"};
+
+  // Window state, system menu and tray: the platform pieces they use, set
+  // before FormCreate.
+  TWindowShell Shell;
+  void LoadWindowState();
+  void SaveWindowState();
+  common::ui::TControl* FindControlByName(const std::string& name) const;
+  // A WM_SYSCOMMAND after the window's default handling, by its whole value.
+  void WMSysCommand(std::uintptr_t command);
+  void ElTrayIconDblClick();
 
   // Creation and destruction handlers.
   void FormCreate();

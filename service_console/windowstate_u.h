@@ -116,4 +116,13 @@ class ITrayApplication {
 // A double-click on the icon: restore, bring to the front, remove the icon.
 void ElTrayIconDblClick(common::ui::TTrayIcon& tray, ITrayApplication& application);
 
+// The platform pieces that the main window's state, menu and tray use; any
+// of them may be missing (tests, or a platform without it).
+struct TWindowShell {
+  ISystemMenu* SystemMenu = nullptr;
+  const IMonitors* Monitors = nullptr;
+  ITrayApplication* Application = nullptr;
+  std::function<void()> ShowAbout;  // opens the About dialog modally
+};
+
 }  // namespace quenby

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "doubles/memory_registry.h"
+#include "quenby_fixture.h"
 #include "service_console/windowstate_u.h"
 
 namespace {
@@ -340,6 +341,91 @@ TEST(ElTrayIconDblClick, RestoresBringsToFrontThenRemovesTheIcon) {
   quenby::ElTrayIconDblClick(tray, application);
   EXPECT_EQ(application.calls, (std::vector<std::string>{"restore (icon shown)", "front"}));
   EXPECT_FALSE(tray.Enabled());
+}
+
+// The main window over the doubles: the state is loaded at start-up before the
+// first display of the selection, and saved when the window is destroyed.
+class QuenbyStateTest : public quenby_test::QuenbyTest {
+ protected:
+  void StartOnAlphaAndBeta() {
+    Register({"Alpha", "Beta"});
+    AddService("Alpha", "Alpha Agent", services_u::kStateRunning);
+    AddService("Beta", "Beta Agent", services_u::kStateStopped);
+    form.FormCreate();
+  }
+};
+
+TEST_F(QuenbyStateTest, TheSystemMenuEntriesComeBeforeAnythingElseOfStartUp) {
+  struct Menu : RecordingMenu {
+    explicit Menu(const quenby::TfrmMain& f) : form(f) {}
+    void AppendMenuA(std::uint32_t flags, std::uintptr_t id, const std::string& text) override {
+      serverFieldWhenAppended.push_back(form.elServer.Text());
+      RecordingMenu::AppendMenuA(flags, id, text);
+    }
+    const quenby::TfrmMain& form;
+    std::vector<std::string> serverFieldWhenAppended;
+  } menu(form);
+  form.Shell.SystemMenu = &menu;
+  StartOnAlpha();
+  EXPECT_EQ(menu.entries.size(), 2u);
+  EXPECT_EQ(menu.serverFieldWhenAppended, std::vector<std::string>(2, ""));
+}
+
+TEST_F(QuenbyStateTest, StartUpShowsTheRestoredSelectionAndServerField) {
+  struct Case {
+    std::int32_t serviceIndex;
+    std::string line;
+  };
+  Register({"Alpha", "Beta"});
+  AddService("Alpha", "Alpha Agent", services_u::kStateRunning);
+  AddService("Beta", "Beta Agent", services_u::kStateStopped);
+  for (const auto& c : {Case{1, "SRV1 - Beta - Stopped"}, Case{-1, "Unknown server - Unknown service - Unknown state"},
+                        Case{2, "SRV1 - Alpha - Running"}}) {
+    registry.PutDword(RegRoot::CurrentUser, kKey, "ServiceIndex", c.serviceIndex);
+    registry.PutSz(RegRoot::CurrentUser, kKey, "ServerName", "FarAway");
+    registry.PutSz(RegRoot::CurrentUser, kKey, "ActiveControl", "elServer");
+    quenby::TfrmMain window{{registry, scm, control, dialogs, upper, computer}};
+    window.FormCreate();
+    EXPECT_EQ(window.esbMain.Text(), c.line) << c.serviceIndex;
+    EXPECT_EQ(window.elServer.Text(), "FarAway");
+    EXPECT_EQ(services_u::MachineName, "SRV1");  // only the field changes
+    EXPECT_EQ(window.ActiveControl(), &window.elServer);
+  }
+}
+
+TEST_F(QuenbyStateTest, DestroyingTheWindowSavesItsState) {
+  StartOnAlphaAndBeta();
+  form.cbServices.UserSelect(1);
+  form.SetPlacement({100, 120, 271, 281});
+  form.FormDestroy();
+  EXPECT_EQ(registry.ValueNames(RegRoot::CurrentUser, kKey).size(), 6u);
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data, common::RegDwordBytes(1));
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "Left")->data, common::RegDwordBytes(100));
+}
+
+TEST_F(QuenbyStateTest, WithoutRegisteredServicesTheStateIsStillLoadedAndSaved) {
+  registry.PutSz(RegRoot::CurrentUser, kKey, "ServerName", "FarAway");
+  form.FormCreate();
+  EXPECT_TRUE(form.CloseRequested());
+  EXPECT_EQ(form.elServer.Text(), "FarAway");
+  form.FormDestroy();
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data, common::RegDwordBytes(-1));
+}
+
+TEST_F(QuenbyStateTest, MinimiseTakesTheStatusLineIntoTheTrayAndDoubleClickRestores) {
+  StartOnAlphaAndBeta();
+  int abouts = 0;
+  form.Shell.ShowAbout = [&] { ++abouts; };
+  RecordingApplication application(form.ElTrayIcon);
+  form.Shell.Application = &application;
+  form.WMSysCommand(quenby::kAboutCommand);
+  EXPECT_EQ(abouts, 1);
+  form.WMSysCommand(quenby::kScMinimize);
+  EXPECT_TRUE(form.ElTrayIcon.Enabled());
+  EXPECT_EQ(form.ElTrayIcon.Hint(), "Corvanti Quenby\r\nSRV1 - Alpha - Running");
+  form.ElTrayIcon.UserDblClick();
+  EXPECT_FALSE(form.ElTrayIcon.Enabled());
+  EXPECT_EQ(application.calls, (std::vector<std::string>{"restore (icon shown)", "front"}));
 }
 
 }  // namespace
