@@ -1,0 +1,97 @@
+// Quenby's main window on screen: the dialog of the .rc template at the form's
+// pixel layout, a peer per control that mirrors the portable form, the owner-drawn
+// glyph buttons and state picture, and the routing of the user's input to the
+// form's handlers.
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "common/application.h"
+#include "common/widgets.h"
+#include "service_console/frmMain_u.h"
+
+namespace quenby::win32 {
+
+struct ImageListDestroyer {
+  void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+};
+using ImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
+
+struct IconDestroyer {
+  void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+using Icon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+
+// A control's on-screen side: its window handle, enabled state and focus.
+class ControlPeer : public common::ui::IPeer {
+ public:
+  explicit ControlPeer(HWND control) : control_(control) {}
+  void Sync(const common::ui::TComponent& component) override;
+  bool Focus() override;
+  HWND Handle() const { return control_; }
+
+ protected:
+  // The state of the control's own kind.
+  virtual void SyncKind(const common::ui::TComponent&) {}
+  HWND control_;
+};
+
+class TfrmMainWindow {
+ public:
+  TfrmMainWindow(HINSTANCE instance, TfrmMain& form, common::TApplication& application);
+  ~TfrmMainWindow();
+  TfrmMainWindow(const TfrmMainWindow&) = delete;
+  TfrmMainWindow& operator=(const TfrmMainWindow&) = delete;
+
+  // Creates the window hidden, lays it out, loads its pictures and attaches the
+  // peers. False when the window could not be made.
+  bool Create();
+  void Show(int showCommand);
+  // Runs the message loop until the program is asked to end; the exit code.
+  int RunMessageLoop();
+
+  // Set while the program writes a control, so that the control's change
+  // notifications are not taken for user input.
+  bool Syncing() const { return syncing_ > 0; }
+  class SyncScope {
+   public:
+    explicit SyncScope(TfrmMainWindow& window) : window_(window) { ++window_.syncing_; }
+    SyncScope(const SyncScope&) = delete;
+    SyncScope& operator=(const SyncScope&) = delete;
+    ~SyncScope() { --window_.syncing_; }
+
+   private:
+    TfrmMainWindow& window_;
+  };
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void InitDialog();
+  void LayOut();
+  void LoadPictures();
+  void AttachPeers();
+  void DetachPeers();
+  void Command(int id, int code);
+  void DrawItem(const DRAWITEMSTRUCT& item);
+
+  HINSTANCE instance_;
+  TfrmMain& form_;
+  common::TApplication& application_;
+  HWND dialog_ = nullptr;
+  int syncing_ = 0;
+  std::vector<std::unique_ptr<ControlPeer>> peers_;
+  std::unique_ptr<common::ui::IPeer> formPeer_;
+  ImageList states_;
+  ImageList startGlyph_, pauseGlyph_, stopGlyph_;
+  Icon bigIcon_, smallIcon_;
+};
+
+}  // namespace quenby::win32
