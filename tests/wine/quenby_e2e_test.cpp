@@ -1,0 +1,317 @@
+// Quenby end to end under Wine: the real program over the real Service Control
+// Manager, with stand-in services registered for it, driven through its
+// controls by their resource IDs.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "service_console/win32/resource.h"
+
+namespace {
+
+struct ScCloser {
+  void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
+};
+using ScHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ScCloser>;
+
+struct KernelCloser {
+  void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using KernelHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, KernelCloser>;
+
+struct KeyCloser {
+  void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+constexpr char kServicesKey[] = "SOFTWARE\\Corvanti\\Quenby\\Services";
+
+// A Unix path as Wine sees it: the Unix root is drive Z:.
+std::string WindowsPath(const std::string& unixPath) {
+  std::string path = "Z:" + unixPath;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int length = static_cast<int>(wide.size());
+  const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(std::max(needed, 0)), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), needed, nullptr, nullptr);
+  return text;
+}
+
+ScHandle Manager() { return ScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
+
+ScHandle Service(const std::string& name) {
+  const ScHandle manager = Manager();
+  return ScHandle(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
+}
+
+SERVICE_STATUS_PROCESS Status(const std::string& name) {
+  SERVICE_STATUS_PROCESS status{};
+  DWORD needed = 0;
+  const ScHandle service = Service(name);
+  QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
+                       sizeof status, &needed);
+  return status;
+}
+
+DWORD StartType(const std::string& name) {
+  const ScHandle service = Service(name);
+  DWORD needed = 0;
+  QueryServiceConfigA(service.get(), nullptr, 0, &needed);
+  std::vector<QUERY_SERVICE_CONFIGA> buffer(needed / sizeof(QUERY_SERVICE_CONFIGA) + 1);
+  if (!QueryServiceConfigA(service.get(), buffer.data(),
+                           static_cast<DWORD>(buffer.size() * sizeof buffer[0]), &needed))
+    return 0xFFFFFFFF;
+  return buffer[0].dwStartType;
+}
+
+// Polls `done` every 50 ms for at most `timeoutMs`; whether it came true.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+std::string ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  GetComputerNameA(name, &size);
+  return name;
+}
+
+struct StandinService {
+  std::string name, displayName, options;
+  bool registered;
+  bool running;
+};
+
+// Registered: Alpha (running, a stop that takes 2.5 s), Beta (stopped) and a
+// name that no service bears. Installed but not registered: Hidden.
+const StandinService kServices[] = {
+    {"QE2EAlpha", "Alpha Agent", "--start-ms 500 --stop-ms 2500 --wait-hint 6000", true, true},
+    {"QE2EBeta", "Beta Agent", "--start-ms 200", true, false},
+    {"QE2EHidden", "Hidden Agent", "", false, false},
+};
+constexpr char kRegisteredWithoutService[] = "QE2ENone";
+
+class QuenbyEndToEnd : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const ScHandle manager = Manager();
+    ASSERT_TRUE(manager) << GetLastError();
+    const std::string standin = '"' + WindowsPath(STANDIN_EXE) + "\" ";
+    for (const auto& s : kServices) {
+      const std::string command = standin + s.options;
+      const ScHandle service(CreateServiceA(manager.get(), s.name.c_str(), s.displayName.c_str(),
+                                            SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                            SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                            command.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                            nullptr));
+      ASSERT_TRUE(service) << s.name << ": " << GetLastError();
+    }
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &raw, nullptr),
+              ERROR_SUCCESS);
+    const Key key(raw);
+    std::vector<std::string> names{kRegisteredWithoutService};
+    for (const auto& s : kServices)
+      if (s.registered) names.push_back(s.name);
+    for (const auto& name : names)
+      ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(""), 1),
+                ERROR_SUCCESS);
+  }
+
+  static void TearDownTestSuite() {
+    for (const auto& s : kServices) {
+      const SERVICE_STATUS_PROCESS status = Status(s.name);
+      if (status.dwCurrentState != SERVICE_STOPPED && status.dwProcessId != 0) {
+        const KernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId));
+        if (process) TerminateProcess(process.get(), 1);
+      }
+      const ScHandle service = Service(s.name);
+      DeleteService(service.get());
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServicesKey);
+  }
+
+  void SetUp() override {
+    for (const auto& s : kServices) {
+      const bool running = Status(s.name).dwCurrentState == SERVICE_RUNNING;
+      if (s.running && !running) {
+        const ScHandle service = Service(s.name);
+        ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr)) << GetLastError();
+      }
+      ASSERT_TRUE(WaitUntil([&] {
+        const DWORD state = Status(s.name).dwCurrentState;
+        return state == (s.running ? SERVICE_RUNNING : SERVICE_STOPPED);
+      })) << s.name;
+    }
+    Launch();
+  }
+
+  void TearDown() override {
+    if (!process_) return;
+    if (window_ != nullptr) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0)
+      TerminateProcess(process_.get(), 1);
+  }
+
+  void Launch() {
+    std::string command = '"' + WindowsPath(QUENBY_EXE) + '"';
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info))
+        << GetLastError();
+    process_.reset(info.hProcess);
+    CloseHandle(info.hThread);
+    ASSERT_TRUE(WaitUntil([this] {
+      window_ = FindWindowA("#32770", "Quenby");
+      return window_ != nullptr && GetDlgItem(window_, IDC_cbServices) != nullptr &&
+             IsWindowVisible(window_);
+    })) << "Quenby's window did not appear";
+  }
+
+  HWND Item(int id) const { return GetDlgItem(window_, id); }
+
+  // The text of a control; empty when the program does not answer in time.
+  std::string Text(int id) const {
+    wchar_t buffer[512] = {};
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(Item(id), WM_GETTEXT, std::size(buffer),
+                             reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 5000, &copied))
+      return {};
+    return Narrow(std::wstring(buffer, copied));
+  }
+
+  std::vector<std::string> Entries() const {
+    const HWND list = Item(IDC_cbServices);
+    std::vector<std::string> entries;
+    const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, i, 0);
+      std::wstring entry(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+      const LRESULT copied =
+          SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry.data()));
+      entry.resize(static_cast<std::size_t>(std::max<LRESULT>(copied, 0)));
+      entries.push_back(Narrow(entry));
+    }
+    return entries;
+  }
+
+  // Selects an entry as the user does: the list's position, then its notification.
+  void Select(const std::string& entryStart) {
+    const std::vector<std::string> entries = Entries();
+    const auto it = std::find_if(entries.begin(), entries.end(), [&](const std::string& e) {
+      return e.rfind(entryStart, 0) == 0;
+    });
+    ASSERT_NE(it, entries.end()) << entryStart;
+    const HWND list = Item(IDC_cbServices);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(it - entries.begin()), 0);
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(IDC_cbServices, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+  }
+
+  void Click(int id) {
+    ASSERT_TRUE(IsWindowEnabled(Item(id))) << "control " << id << " is disabled";
+    PostMessageW(Item(id), BM_CLICK, 0, 0);
+  }
+
+  bool StatusBecomes(const std::string& line, std::vector<std::string>* seen = nullptr,
+                     int timeoutMs = 20000) {
+    return WaitUntil(
+        [&] {
+          const std::string status = Text(IDC_esbMain);
+          if (seen != nullptr && (seen->empty() || seen->back() != status)) seen->push_back(status);
+          return status == line;
+        },
+        timeoutMs);
+  }
+
+  KernelHandle process_;
+  HWND window_ = nullptr;
+  const std::string machine_ = ComputerName();
+};
+
+TEST_F(QuenbyEndToEnd, ListShowsRegisteredServicesInRegistryOrderAndNothingElse) {
+  // Wine lists a key's values in its own order: the expected order is the one
+  // the registry gives.
+  HKEY raw = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, KEY_READ, &raw), ERROR_SUCCESS);
+  const Key key(raw);
+  std::vector<std::string> expected;
+  char name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumValueA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      break;
+    for (const auto& s : kServices)
+      if (s.registered && s.name == name)
+        expected.push_back(s.displayName + (s.running ? ": STARTED" : ": STOPPED"));
+  }
+  ASSERT_EQ(expected.size(), 2u);
+  EXPECT_EQ(Entries(), expected);
+}
+
+TEST_F(QuenbyEndToEnd, StopShowsProgressThenStoppedAndStartBringsItBack) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+
+  std::vector<std::string> seen;
+  Click(IDC_bbStop);
+  EXPECT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Stopped", &seen));
+  EXPECT_NE(std::find(seen.begin(), seen.end(), machine_ + " - QE2EAlpha - Stopping..."),
+            seen.end())
+      << "statuses seen: " << ::testing::PrintToString(seen);
+  EXPECT_EQ(Status("QE2EAlpha").dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  const std::vector<std::string> stopped = Entries();
+  EXPECT_NE(std::find(stopped.begin(), stopped.end(), "Alpha Agent: STOPPED"), stopped.end());
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStop)));
+
+  Click(IDC_bbStart);
+  EXPECT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  EXPECT_EQ(Status("QE2EAlpha").dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  const std::vector<std::string> entries = Entries();
+  EXPECT_NE(std::find(entries.begin(), entries.end(), "Alpha Agent: STARTED"), entries.end());
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_bbStop)));
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStart)));
+}
+
+TEST_F(QuenbyEndToEnd, AutoStartBoxSwitchesTheStartType) {
+  Select("Beta Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EBeta - Stopped"));
+  ASSERT_EQ(StartType("QE2EBeta"), static_cast<DWORD>(SERVICE_DEMAND_START));
+  EXPECT_EQ(SendMessageW(Item(IDC_cbAutoStart), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+  Click(IDC_cbAutoStart);
+  EXPECT_TRUE(WaitUntil([] { return StartType("QE2EBeta") == SERVICE_AUTO_START; }));
+  EXPECT_TRUE(WaitUntil(
+      [this] { return SendMessageW(Item(IDC_cbAutoStart), BM_GETCHECK, 0, 0) == BST_CHECKED; }));
+
+  Click(IDC_cbAutoStart);
+  EXPECT_TRUE(WaitUntil([] { return StartType("QE2EBeta") == SERVICE_DEMAND_START; }));
+  EXPECT_TRUE(WaitUntil(
+      [this] { return SendMessageW(Item(IDC_cbAutoStart), BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
+}
+
+}  // namespace
