@@ -449,7 +449,25 @@ INT_PTR TfrmMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
+void TfrmMainWindow::PullControls() {
+  const int selected = static_cast<int>(
+      SendMessageW(GetDlgItem(dialog_, IDC_cbServices), CB_GETCURSEL, 0, 0));
+  if (selected != form_.cbServices.ItemIndex()) form_.cbServices.SetItemIndex(selected);
+  form_.elServer.SetText(WideToAnsi(WindowText(GetDlgItem(dialog_, IDC_elServer))));
+  form_.cbAutoStart.SetChecked(
+      SendMessageW(GetDlgItem(dialog_, IDC_cbAutoStart), BM_GETCHECK, 0, 0) == BST_CHECKED);
+}
+
 void TfrmMainWindow::Command(int id, int code) {
+  // Another program may have changed a control without its notification
+  // (CB_SETCURSEL, WM_SETTEXT, BM_SETCHECK): a click acts on what is shown.
+  if (code == BN_CLICKED && id != IDC_elServer && id != IDC_cbServices) {
+    // A disabled button takes no click from the user; BM_CLICK sent by another
+    // program still arrives, and must not start an action in the middle of a wait.
+    const HWND control = GetDlgItem(dialog_, id);
+    if (control != nullptr && !IsWindowEnabled(control)) return;
+    PullControls();
+  }
   switch (id) {
     case IDC_elServer:
       if (code == EN_CHANGE && !Syncing()) {

@@ -79,6 +79,9 @@ class TfrmMainWindow {
   void LoadPictures();
   void AttachPeers();
   void DetachPeers();
+  // Reads the list's position, the server text and the box's check into the
+  // form, as the program's own changes (no event).
+  void PullControls();
   void Command(int id, int code);
   void DrawItem(const DRAWITEMSTRUCT& item);
 
