@@ -16,6 +16,7 @@
 #include "common/win32/win32_wait_platform.h"
 #include "service_console/frmMain_u.h"
 #include "service_console/win32/quenby_window.h"
+#include "service_console/win32/shell_win32.h"
 
 namespace {
 
@@ -64,9 +65,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   quenby::TfrmMain form({registry, scm, control, dialogs, upper, computer});
   quenby::win32::TfrmMainWindow window(instance, form, application);
   if (!window.Create()) return 1;
+  // Window state, system menu, About dialog and tray icon.
+  quenby::win32::TQuenbyShell shell(instance, window.Handle(), form,
+                                    [&application](const std::exception& error) {
+                                      application.ShowException(error);
+                                    });
   application.Run([&form] { form.FormCreate(); });
+  shell.ApplyPlacement();
   // With nothing to manage the window has asked to close: the message loop ends
   // the program without showing it.
-  if (!form.CloseRequested()) window.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+  if (!form.CloseRequested()) {
+    window.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+    shell.ApplyFocus();
+  }
   return window.RunMessageLoop();
 }

@@ -53,6 +53,7 @@ class TfrmMainWindow {
   // Creates the window hidden, lays it out, loads its pictures and attaches the
   // peers. False when the window could not be made.
   bool Create();
+  HWND Handle() const { return dialog_; }
   void Show(int showCommand);
   // Runs the message loop until the program is asked to end; the exit code.
   int RunMessageLoop();
