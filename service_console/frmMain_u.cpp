@@ -215,6 +215,9 @@ bool TfrmMain::EnumServices() {
       platform_.Control.ShowSystemError(code);
       break;
     }
+    // A batch that returned nothing while asking for no more room than the
+    // buffer has would repeat for ever: the rebuild ends with what it has.
+    if (records.empty() && bytesNeeded <= buffer.size()) break;
     buffer.resize(bytesNeeded);
   }
   return result;

@@ -129,6 +129,20 @@ TEST_F(QuenbyTest, RebuildFailuresShowOneMessageAndCloseTheManager) {
   }
 }
 
+// A manager that keeps reporting more data without returning records or asking
+// for a larger buffer must not hold the window for ever.
+TEST_F(QuenbyTest, RebuildEndsWhenBatchesStopMakingProgress) {
+  Register({"A"});
+  scm.AddService({"A", "A Agent"});
+  form.FormCreate();
+  scm.ClearLogs();
+  scm.FailAlways(ScCall::EnumServicesStatus, common::kErrorMoreData);
+  EXPECT_TRUE(form.EnumServices());
+  EXPECT_THAT(form.cbServices.Items(), IsEmpty());
+  EXPECT_EQ(scm.EnumCalls().size(), 2u);  // the size query and one batch
+  EXPECT_EQ(scm.OpenManagers(), 0);
+}
+
 TEST_F(QuenbyTest, MachineWithoutServicesGivesAnEmptyListWithoutMessage) {
   Register({"A"});
   form.FormCreate();

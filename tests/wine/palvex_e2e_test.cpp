@@ -1,0 +1,272 @@
+// Palvex end to end: the real program under Wine, driven through the control
+// IDs of its resource header, with the settings in Wine's registry.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config_editor/win32/resource.h"
+#include "palvex_driver.h"
+
+namespace {
+
+using palvex_e2e::TPalvexDriver;
+
+constexpr const char* kKey = "SOFTWARE\\Corvanti\\RORIVuzuice";
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+struct Stored {
+  DWORD type = REG_NONE;
+  std::vector<BYTE> data;
+  std::string Text() const {
+    std::string text(data.begin(), data.end());
+    return text.substr(0, text.find('\0'));
+  }
+  std::int32_t Number() const {
+    return data.size() == 4 ? static_cast<std::int32_t>(data[0] | data[1] << 8 | data[2] << 16 |
+                                                        static_cast<DWORD>(data[3]) << 24)
+                            : 0;
+  }
+};
+
+// Every value of the settings key, by name; empty when the key is absent.
+std::map<std::string, Stored> ReadKey() {
+  std::map<std::string, Stored> values;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+  for (DWORD index = 0;; ++index) {
+    char name[256];
+    DWORD nameLength = sizeof(name);
+    Stored value;
+    DWORD size = 0;
+    if (RegEnumValueA(key, index, name, &nameLength, nullptr, &value.type, nullptr, &size) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    value.data.resize(size);
+    nameLength = sizeof(name);
+    RegEnumValueA(key, index, name, &nameLength, nullptr, &value.type, value.data.data(), &size);
+    values[name] = value;
+  }
+  RegCloseKey(key);
+  return values;
+}
+
+void WriteDword(HKEY key, const char* name, DWORD value) {
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+}
+
+// The nineteen values with their defaults, as the service's installer would leave them.
+void WriteDefaultKey() {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  for (const char* name : {"TFTPRoot", "LogDirectory", "HostList"}) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+  }
+  RegSetValueExA(key, "DefaultRights", 0, REG_SZ, reinterpret_cast<const BYTE*>("NA"), 3);
+  const std::pair<const char*, DWORD> numbers[] = {
+      {"TFTPPort", 1},     {"WriteLog", 0},    {"HighPriority", 0},  {"LogFileCount", 3},
+      {"TFTPTimeout", 3},  {"TFTPRetr", 3},    {"AllowOverwrite", 0}, {"OpTimeout", 1},
+      {"OpBlocksize", 1},  {"OpTSize", 1},     {"FWEnabled", 1},     {"FWMinPort", 1024},
+      {"FWMaxPort", 65535}, {"LogLevel", 5},   {"LocalTime", 0}};
+  for (const auto& [name, value] : numbers) WriteDword(key, name, value);
+  RegCloseKey(key);
+}
+
+// Runs Wine's reg.exe as an administrator would, and waits for it.
+bool RegAdd(const std::wstring& arguments) {
+  std::wstring commandLine = L"reg.exe add " + arguments + L" /f";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  WaitForSingleObject(process.hProcess, 20000);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code == 0;
+}
+
+std::string PalvexPath() {
+  std::string path = "Z:" + std::string(PALVEX_EXE);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+class PalvexWindow : public ::testing::Test {
+ protected:
+  void SetUp() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+  void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+
+  void Start() { ASSERT_TRUE(driver.Start(PalvexPath())) << "the window did not open"; }
+  HWND Item(int id) { return driver.Item(id); }
+  std::wstring Text(int id) { return TPalvexDriver::Text(Item(id)); }
+
+  // OK, then "No" in the restart question: saves and ends the program.
+  void OkAndNo() {
+    TPalvexDriver::Click(Item(IDC_btnOk));
+    HWND question = driver.WaitForWindow(L"Confirmation");
+    ASSERT_NE(question, nullptr) << "no restart question";
+    EXPECT_EQ(TPalvexDriver::BoxText(question),
+              L"It is necessary to restart the service in order to apply new configuration. "
+              L"Restart the TFTP service now?");
+    TPalvexDriver::Press(question, kIdNo);
+    EXPECT_TRUE(driver.WaitExit()) << "the window stayed open";
+  }
+
+  TPalvexDriver driver;
+};
+
+TEST_F(PalvexWindow, WithoutSettingsOpensOnBasicOptionsWithTheDefaultsAndOkClosesAtOnce) {
+  Start();
+  RECT client{};
+  GetClientRect(driver.Main(), &client);
+  EXPECT_EQ(client.right, 348);
+  EXPECT_EQ(client.bottom, 312);
+  EXPECT_EQ(SendMessageW(Item(IDC_pcMain), TCM_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(Item(IDC_pcMain), TCM_GETITEMCOUNT, 0, 0), 4);  // Multicasts hidden
+  EXPECT_TRUE(IsWindowVisible(Item(IDC_seTFTPPort)));
+  EXPECT_FALSE(IsWindowVisible(Item(IDC_tsgHosts)));
+  EXPECT_EQ(Text(IDC_seTFTPPort), L"1");
+  EXPECT_EQ(Text(IDC_seTimeout), L"3");
+  EXPECT_EQ(Text(IDC_seFWMinPort), L"1024");
+  EXPECT_EQ(Text(IDC_seFWMaxPort), L"65535");
+  EXPECT_EQ(Text(IDC_cbLoggingLevel), L"Notice (default)");
+  EXPECT_EQ(Text(IDC_cbDefaultAccess), L"No Access");
+  EXPECT_EQ(SendMessageW(Item(IDC_cbOpTSize), BM_GETCHECK, 0, 0), BST_CHECKED);
+  // Logging is off: its fields are read-only or disabled.
+  EXPECT_NE(GetWindowLongW(Item(IDC_elLogDir), GWL_STYLE) & ES_READONLY, 0);
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_cbLoggingLevel)));
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_rgTimestampsUTC)));
+
+  TPalvexDriver::Click(Item(IDC_btnOk));
+  EXPECT_TRUE(driver.WaitExit()) << "OK without a change did not close the window";
+  EXPECT_TRUE(ReadKey().empty());
+}
+
+TEST_F(PalvexWindow, NumberFieldUndoesAnEditOutOfItsRange) {
+  Start();
+  TPalvexDriver::SetText(Item(IDC_seTimeout), L"181");
+  EXPECT_EQ(Text(IDC_seTimeout), L"3");
+  TPalvexDriver::SetText(Item(IDC_seTimeout), L"180");
+  EXPECT_EQ(Text(IDC_seTimeout), L"180");
+}
+
+TEST_F(PalvexWindow, NewPortIsSavedWithAllNineteenValuesAndTheirTypes) {
+  Start();
+  TPalvexDriver::SetText(Item(IDC_seTFTPPort), L"6969");
+  OkAndNo();
+  const auto key = ReadKey();
+  const std::map<std::string, DWORD> types = {
+      {"TFTPRoot", REG_SZ},        {"TFTPPort", REG_DWORD},    {"WriteLog", REG_DWORD},
+      {"HighPriority", REG_DWORD}, {"LogDirectory", REG_SZ},   {"LogFileCount", REG_DWORD},
+      {"DefaultRights", REG_SZ},   {"HostList", REG_SZ},       {"TFTPTimeout", REG_DWORD},
+      {"TFTPRetr", REG_DWORD},     {"AllowOverwrite", REG_DWORD}, {"OpTimeout", REG_DWORD},
+      {"OpBlocksize", REG_DWORD},  {"OpTSize", REG_DWORD},     {"FWEnabled", REG_DWORD},
+      {"FWMinPort", REG_DWORD},    {"FWMaxPort", REG_DWORD},   {"LogLevel", REG_DWORD},
+      {"LocalTime", REG_DWORD}};
+  ASSERT_EQ(key.size(), types.size());
+  for (const auto& [name, type] : types) {
+    ASSERT_EQ(key.count(name), 1u) << name;
+    EXPECT_EQ(key.at(name).type, type) << name;
+  }
+  EXPECT_EQ(key.at("TFTPPort").Number(), 6969);
+  EXPECT_EQ(key.at("DefaultRights").Text(), "NA");
+  EXPECT_EQ(key.at("LogLevel").Number(), 5);
+  EXPECT_EQ(key.at("FWMaxPort").Number(), 65535);
+  EXPECT_EQ(key.at("HostList").data.size(), 1u);  // empty text, one NUL
+}
+
+TEST_F(PalvexWindow, FirewallRangeBelow1024IsRefusedAndNothingIsSaved) {
+  Start();
+  TPalvexDriver::SetText(Item(IDC_seFWMinPort), L"1023");
+  TPalvexDriver::Click(Item(IDC_btnOk));
+  HWND error = driver.WaitForWindow(L"Error");
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(TPalvexDriver::BoxText(error), L"Range [1023..65535] is not a valid port range!");
+  TPalvexDriver::Press(error, IDOK);
+  ASSERT_TRUE(driver.WaitHidden(error));
+  Sleep(200);
+  EXPECT_EQ(SendMessageW(Item(IDC_pcMain), TCM_GETCURSEL, 0, 0), 2);  // "Firewall"
+  EXPECT_TRUE(IsWindowVisible(Item(IDC_seFWMinPort)));
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof(gui);
+  DWORD thread = GetWindowThreadProcessId(driver.Main(), nullptr);
+  ASSERT_TRUE(GetGUIThreadInfo(thread, &gui));
+  EXPECT_EQ(gui.hwndFocus, Item(IDC_seFWMinPort));
+  EXPECT_TRUE(driver.Running());
+  EXPECT_TRUE(ReadKey().empty());
+  // The close box asks nothing and saves nothing.
+  PostMessageW(driver.Main(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(driver.WaitExit());
+  EXPECT_TRUE(ReadKey().empty());
+}
+
+TEST_F(PalvexWindow, SingleHostRuleAddedThroughTheDialogIsSavedInHostList) {
+  Start();
+  driver.SelectTab(IDC_pcMain, 1);
+  ASSERT_TRUE(IsWindowVisible(Item(IDC_tsgHosts)));
+  TPalvexDriver::Click(Item(IDC_sbAdd));
+  HWND dialog = driver.WaitForWindow(L"Client access rights");
+  ASSERT_NE(dialog, nullptr);
+  RECT window{}, client{};
+  GetWindowRect(dialog, &window);
+  GetClientRect(dialog, &client);
+  EXPECT_EQ(window.left, 508);
+  EXPECT_EQ(window.top, 225);
+  EXPECT_EQ(client.right, 294);
+  EXPECT_EQ(client.bottom, 205);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_edMask)));
+  EXPECT_EQ(TPalvexDriver::Text(GetDlgItem(dialog, IDC_lblAddress)), L"Network IP Address:");
+
+  SendMessageW(GetDlgItem(dialog, IDC_rbSingle), BM_CLICK, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_edMask)));
+  EXPECT_EQ(TPalvexDriver::Text(GetDlgItem(dialog, IDC_lblAddress)), L"Host IP Address:");
+  SendMessageW(GetDlgItem(dialog, IDC_edAddress), IPM_SETADDRESS, 0, MAKEIPADDRESS(192, 0, 2, 7));
+  SendMessageW(GetDlgItem(dialog, IDC_cbAccess), CB_SETCURSEL, 1, 0);
+  TPalvexDriver::Click(GetDlgItem(dialog, IDC_btnOk));
+  ASSERT_TRUE(driver.WaitHidden(dialog));
+
+  HWND list = Item(IDC_tsgHosts);
+  ASSERT_EQ(TPalvexDriver::ListCount(list), 1);
+  EXPECT_EQ(driver.ListText(list, 0, 0), L"192.0.2.7");
+  EXPECT_EQ(driver.ListText(list, 0, 1), L"Read Only");
+  OkAndNo();
+  EXPECT_EQ(ReadKey()["HostList"].Text(), "[192.0.2.7, 255.255.255.255, R]");
+}
+
+TEST_F(PalvexWindow, ValuesWrittenBeforehandShowInTheControls) {
+  WriteDefaultKey();
+  const std::wstring key = L"\"HKLM\\SOFTWARE\\Corvanti\\RORIVuzuice\"";
+  ASSERT_TRUE(RegAdd(key + L" /v HostList /t REG_SZ /d \"[198.51.100.0, 255.255.255.0, RW], "
+                           L"[192.0.2.7, 255.255.255.255, W]\""));
+  ASSERT_TRUE(RegAdd(key + L" /v LogLevel /t REG_DWORD /d 0xffffffff"));
+  ASSERT_TRUE(RegAdd(key + L" /v DefaultRights /t REG_SZ /d rw"));
+  Start();
+  EXPECT_EQ(driver.WaitForWindow(L"TFTP Service Configuration", 300), nullptr)
+      << "an error box was shown";
+  EXPECT_EQ(SendMessageW(Item(IDC_cbLoggingLevel), CB_GETCURSEL, 0, 0), CB_ERR);
+  EXPECT_EQ(Text(IDC_cbLoggingLevel), L"");
+  EXPECT_EQ(Text(IDC_cbDefaultAccess), L"Read/Write");
+  HWND list = Item(IDC_tsgHosts);
+  ASSERT_EQ(TPalvexDriver::ListCount(list), 2);
+  EXPECT_EQ(driver.ListText(list, 0, 0), L"198.51.100.0 (255.255.255.0)");
+  EXPECT_EQ(driver.ListText(list, 0, 1), L"Read/Write");
+  EXPECT_EQ(driver.ListText(list, 1, 0), L"192.0.2.7");
+  EXPECT_EQ(driver.ListText(list, 1, 1), L"Write Only");
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Opens one of the programs under Wine (called by `./dev run PROGRAM`).
+#
+#   tools/run_program.sh PROGRAM EXE
+#
+# With a DISPLAY: runs EXE in the persistent prefix build/wine-run (made from
+# the harness's template when missing) until the program ends.
+# Without one: starts an own Xvfb, runs EXE, waits until its window is up,
+# saves a screenshot as build/PROGRAM.png, and stops everything it started.
+set -uo pipefail
+
+program=${1:?usage: tools/run_program.sh PROGRAM EXE}
+exe=${2:?usage: tools/run_program.sh PROGRAM EXE}
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+HARNESS=$ROOT/tests/wine/harness.sh
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+if [ -n "${DISPLAY:-}" ]; then
+  prefix=$ROOT/build/wine-run
+  if [ ! -d "$prefix/drive_c" ]; then
+    echo "== making the Wine prefix $prefix"
+    "$HARNESS" template "$prefix" || exit 1
+  fi
+  export WINEPREFIX=$prefix
+  wineserver -p
+  wine "$exe" >/dev/null 2>&1 </dev/null
+  rc=$?
+  wineserver -k >/dev/null 2>&1
+  exit $rc
+fi
+
+# Headless: an own Xvfb and a throw-away prefix, all stopped on every way out.
+work=$(mktemp -d /tmp/run_program.XXXXXX)
+xvfb_pid=
+cleanup() {
+  [ -d "$work/prefix" ] && WINEPREFIX=$work/prefix wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+DISPLAY=$("$HARNESS" xvfb "$work/xvfb.pid") || exit 1
+export DISPLAY
+xvfb_pid=$(cat "$work/xvfb.pid")
+echo "== no display: running $program on Xvfb $DISPLAY"
+"$HARNESS" template "$work/prefix" || exit 1
+export WINEPREFIX=$work/prefix
+wineserver -p
+wine "$exe" >"$work/out.log" 2>&1 </dev/null &
+
+# Wait for the program's window: a top-level window of the program's class.
+up=0
+for _ in $(seq 60); do
+  if xwininfo -root -tree 2>/dev/null | grep -q -e "TFTP Service Configuration" -e '"Quenby'; then
+    up=1
+    break
+  fi
+  sleep 0.25
+done
+sleep 1.5  # let it paint
+shot=$ROOT/build/$program.png
+mkdir -p "$(dirname "$shot")"
+if import -window root -display "$DISPLAY" "$shot" 2>/dev/null; then
+  # The desktop is larger than the window: keep the part that shows it.
+  if command -v convert >/dev/null; then convert "$shot" -trim +repage -fuzz 3% -trim +repage "$shot" 2>/dev/null; fi
+  echo "== screenshot: $shot"
+else
+  echo "run_program: screenshot failed" >&2
+fi
+[ "$up" = 1 ] || echo "run_program: the window did not appear (see $work/out.log)" >&2
+[ "$up" = 1 ]
