@@ -442,9 +442,11 @@ TEST_F(QuenbyState, MinimiseShowsTheTrayIconAndRestoreOrDoubleClickRemovesIt) {
   ASSERT_NE(tray, nullptr);
   RECT client{};
   GetClientRect(tray, &client);
-  // Wine's task bar draws the first icon at its right end.
+  // The only icon: at the right end of Wine's task bar, or at the left of its
+  // stand-alone tray window (room for eight icons).
   const int iconWidth = GetSystemMetrics(SM_CXSMICON) + 4;
-  PostMessageW(tray, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(client.right - iconWidth / 2, client.bottom / 2));
+  const int x = client.right > 8 * iconWidth ? client.right - iconWidth / 2 : iconWidth / 2;
+  PostMessageW(tray, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, client.bottom / 2));
   EXPECT_TRUE(WaitUntil([&] { return !run.TrayIconShown(); }));
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(run.Main()) && !IsIconic(run.Main()); }));
 }
