@@ -553,9 +553,13 @@ class TIPEditPeer : public TWin32Peer {
 
  protected:
   void SyncState() override {
+    // Blank parts read as 0: the value is written unless all four parts show it.
     DWORD shown = 0;
-    SendMessageW(Main(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&shown));
-    if (shown != edit_.Value()) SendMessageW(Main(), IPM_SETADDRESS, 0, edit_.Value());
+    const LRESULT filled =
+        SendMessageW(Main(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&shown));
+    if (filled != 4 || shown != edit_.Value()) {
+      SendMessageW(Main(), IPM_SETADDRESS, 0, edit_.Value());
+    }
   }
 
  private:
@@ -673,9 +677,7 @@ void TWin32Form::BindPageControl(ui::TPageControl& pages, int tabId,
                                  std::function<int(int controlId)> pageOf) {
   pageOf_ = std::move(pageOf);
   // The tab control lies under the pages' controls and does not paint over them.
-  HWND tab = Control(tabId);
-  SetWindowLongPtrW(tab, GWL_STYLE, GetWindowLongPtrW(tab, GWL_STYLE) | WS_CLIPSIBLINGS);
-  SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendToBack(tabId);
   auto peer = std::make_unique<TPageControlPeer>(*this, pages, tabId);
   TWin32Peer* raw = peer.get();
   AddPeer(std::move(peer), {tabId});
@@ -744,6 +746,13 @@ void TWin32Form::SetClientSize(int width, int height) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TWin32Form::SendToBack(int id) {
+  HWND control = Control(id);
+  if (control == nullptr) return;
+  SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | WS_CLIPSIBLINGS);
+  SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TWin32Form::CenterOnScreen() {
   RECT rect{};
   GetWindowRect(hwnd_, &rect);
@@ -779,7 +788,12 @@ void TWin32Form::RunModal(ui::TForm&) {
   if (owner_ != nullptr) EnableWindow(owner_, FALSE);
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
-  if (form_.ActiveControl() != nullptr) form_.SetActiveControl(form_.ActiveControl());
+  // The first showing starts on the form's active control; later ones keep
+  // the focus where the previous use left it.
+  if (!shownModally_ && form_.ActiveControl() != nullptr) {
+    form_.SetActiveControl(form_.ActiveControl());
+  }
+  shownModally_ = true;
   MSG msg;
   while (!form_.CloseRequested()) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);

@@ -97,6 +97,10 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
 
   // Sizes the window so that its client area has exactly this size in pixels.
   void SetClientSize(int width, int height);
+  // Puts the control under all others of the window (a tab sheet or a panel
+  // that lies beneath the controls shown on it) and keeps it from painting
+  // over them.
+  void SendToBack(int id);
   void CenterOnScreen();
   void MoveTo(int left, int top);
   void Show();
@@ -127,6 +131,7 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   bool mainForm_ = false;
   bool quitPosted_ = false;
   int modalDepth_ = 0;
+  bool shownModally_ = false;
   int activePage_ = -1;
   std::function<int(int)> pageOf_;
   std::function<void(const std::exception&)> errorHandler_;

@@ -26,6 +26,11 @@ std::unique_ptr<TWin32Form> CreateMainWindow(TfrmMain& f, HINSTANCE instance,
   w->SetClientSize(348, 312);
   w->CenterOnScreen();
 
+  // Under everything: the panel, then the tab sheets, then the tab control.
+  for (int id : {IDC_ElPanel1, IDC_tsMulticasts, IDC_ElTabSheet2, IDC_ElTabSheet1, IDC_tsSecurity,
+                 IDC_tsBasic}) {
+    w->SendToBack(id);
+  }
   w->BindPageControl(f.pcMain, IDC_pcMain, PageOf);
   w->BindFolderEdit(f.elTFTPRoot, IDC_elTFTPRoot, IDC_elTFTPRootBrowse);
   w->BindSpin(f.seTFTPPort, IDC_seTFTPPort, IDC_seTFTPPortSpin);
