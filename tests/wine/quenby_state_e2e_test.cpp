@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -411,6 +412,12 @@ TEST_F(QuenbyState, AboutShowsTheExecutablesVersionAndClosesWithEscOrEnter) {
     GetClientRect(about, &client);
     EXPECT_EQ(client.right, 294);
     EXPECT_EQ(client.bottom, 132);
+    // Centred over the main window.
+    RECT dialog{}, owner{};
+    GetWindowRect(about, &dialog);
+    GetWindowRect(run.Main(), &owner);
+    EXPECT_LE(std::abs((dialog.left + dialog.right) - (owner.left + owner.right)), 2);
+    EXPECT_LE(std::abs((dialog.top + dialog.bottom) - (owner.top + owner.bottom)), 2);
     PostMessageW(GetDlgItem(about, IDOK), WM_KEYDOWN, key, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) || !IsWindowVisible(about); }));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(run.Main()) != FALSE; }));
