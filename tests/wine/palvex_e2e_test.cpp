@@ -248,6 +248,76 @@ TEST_F(PalvexWindow, SingleHostRuleAddedThroughTheDialogIsSavedInHostList) {
   EXPECT_EQ(ReadKey()["HostList"].Text(), "[192.0.2.7, 255.255.255.255, R]");
 }
 
+TEST_F(PalvexWindow, LoggingCheckBoxMakesItsFieldsEditableAndReadOnlyAgain) {
+  Start();
+  auto readOnly = [&](int id) { return (GetWindowLongW(Item(id), GWL_STYLE) & ES_READONLY) != 0; };
+  for (bool logging : {true, false}) {
+    SendMessageW(Item(IDC_cbWriteLog), BM_CLICK, 0, 0);
+    EXPECT_EQ(readOnly(IDC_elLogDir), !logging);
+    EXPECT_EQ(readOnly(IDC_elLogCount), !logging);
+    EXPECT_EQ(IsWindowEnabled(Item(IDC_cbLoggingLevel)) != FALSE, logging);
+    EXPECT_EQ(IsWindowEnabled(Item(IDC_rgTimestampsLocal)) != FALSE, logging);
+  }
+  SendMessageW(Item(IDC_cbFWEnabled), BM_CLICK, 0, 0);
+  EXPECT_TRUE(readOnly(IDC_seFWMinPort));
+  EXPECT_TRUE(readOnly(IDC_seFWMaxPort));
+}
+
+// Enter and Esc work the window's OK and Cancel buttons; after a change each
+// asks its question, and No keeps the window open with nothing saved.
+TEST_F(PalvexWindow, EnterAndEscAreTheDialogKeys) {
+  struct Case {
+    WPARAM key;
+    const wchar_t* caption;
+    const wchar_t* question;
+  };
+  const Case cases[] = {
+      {VK_RETURN, L"Confirmation",
+       L"It is necessary to restart the service in order to apply new configuration. Restart "
+       L"the TFTP service now?"},
+      {VK_ESCAPE, L"Confirm", L"Are you shure you want to discard all changes and exit?"},
+  };
+  Start();
+  TPalvexDriver::SetText(Item(IDC_seRetries), L"7");
+  for (const auto& c : cases) {
+    PostMessageW(Item(IDC_seRetries), WM_KEYDOWN, c.key, 1);
+    HWND box = driver.WaitForWindow(c.caption);
+    ASSERT_NE(box, nullptr) << c.key;
+    EXPECT_EQ(TPalvexDriver::BoxText(box), c.question);
+    TPalvexDriver::Press(box, c.key == VK_RETURN ? IDCANCEL : kIdNo);
+    ASSERT_TRUE(driver.WaitHidden(box));
+  }
+  Sleep(200);
+  EXPECT_TRUE(driver.Running());
+  EXPECT_TRUE(ReadKey().empty());
+  EXPECT_EQ(Text(IDC_seRetries), L"7");
+}
+
+// "Yes" with no service to restart: the service error is shown, no success
+// message, the settings stay saved and the window closes.
+TEST_F(PalvexWindow, YesWithoutTheServiceSavesShowsTheErrorAndCloses) {
+  Start();
+  SendMessageW(Item(IDC_cbHighPriority), BM_CLICK, 0, 0);
+  TPalvexDriver::Click(Item(IDC_btnOk));
+  HWND question = driver.WaitForWindow(L"Confirmation");
+  ASSERT_NE(question, nullptr);
+  TPalvexDriver::Press(question, kIdYes);
+  int errors = 0;
+  while (driver.Running()) {
+    HWND error = driver.WaitForWindow(L"Error", 3000);
+    if (error == nullptr) break;
+    EXPECT_EQ(TPalvexDriver::BoxText(error).rfind(L"Error trying to peform specified action.", 0), 0u)
+        << TPalvexDriver::BoxText(error);
+    ++errors;
+    TPalvexDriver::Press(error, IDOK);
+    driver.WaitHidden(error);
+    EXPECT_EQ(driver.WaitForWindow(L"Information", 100), nullptr) << "success message shown";
+  }
+  EXPECT_GE(errors, 1);
+  EXPECT_TRUE(driver.WaitExit());
+  EXPECT_EQ(ReadKey()["HighPriority"].Number(), 1);
+}
+
 TEST_F(PalvexWindow, ValuesWrittenBeforehandShowInTheControls) {
   WriteDefaultKey();
   const std::wstring key = L"\"HKLM\\SOFTWARE\\Corvanti\\RORIVuzuice\"";
