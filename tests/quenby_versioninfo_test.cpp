@@ -1,6 +1,7 @@
 // The version reader on hand-made blocks, and the About dialog over it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ TVersionInfo Filled() {
 
 // Reads from an exact-size heap copy, so that a read past the end shows under the sanitizers.
 bool Read(const std::vector<std::uint8_t>& block, TVersionInfo& info) {
-  auto copy = std::make_unique<std::uint8_t[]>(block.size() + 1);
+  auto copy = std::make_unique<std::uint8_t[]>(std::max<std::size_t>(block.size(), 1));
   std::copy(block.begin(), block.end(), copy.get());
   return quenby::ReadVersionBlock({copy.get(), block.size()}, info, quenby::TAsciiWideToAnsi());
 }
