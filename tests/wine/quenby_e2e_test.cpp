@@ -314,4 +314,43 @@ TEST_F(QuenbyEndToEnd, AutoStartBoxSwitchesTheStartType) {
       [this] { return SendMessageW(Item(IDC_cbAutoStart), BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
 }
 
+// The focused control of the program's window thread.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+TEST_F(QuenbyEndToEnd, LabelAcceleratorsFocusTheirButtonsAndTabFollowsTheDesign) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  // Running: Start/Continue is disabled, so Tab passes it by.
+  const int tabOrder[] = {IDC_elServer, IDC_cbServices, IDC_btnRefresh, IDC_bbPause,
+                          IDC_bbStop, IDC_cbAutoStart, IDC_elServer};
+  HWND control = Item(tabOrder[0]);
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
+    control = GetNextDlgTabItem(window_, control, FALSE);
+    EXPECT_EQ(GetDlgCtrlID(control), tabOrder[i]) << "after " << tabOrder[i - 1];
+  }
+
+  const struct {
+    const char* entry;
+    const char* state;
+    wchar_t key;
+    int button;
+  } cases[] = {
+      {"Alpha Agent", "QE2EAlpha - Running", L'p', IDC_bbPause},
+      {"Alpha Agent", "QE2EAlpha - Running", L'o', IDC_bbStop},
+      {"Beta Agent", "QE2EBeta - Stopped", L's', IDC_bbStart},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.button);
+    Select(c.entry);
+    ASSERT_TRUE(StatusBecomes(machine_ + " - " + c.state));
+    PostMessageW(Item(IDC_cbServices), WM_SYSCHAR, c.key, 1 << 29);  // Alt held
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(window_) == Item(c.button); }, 3000));
+  }
+}
+
 }  // namespace
