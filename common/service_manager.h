@@ -17,9 +17,9 @@ inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::uint32_t kErrorMoreData = 234;
 
 // Access rights.
-inline constexpr std::uint32_t kManagerAccess = 0xA0000000;        // GENERIC_READ | GENERIC_EXECUTE
-inline constexpr std::uint32_t kServiceAccess = 0xA0000100;        // ... | SERVICE_USER_DEFINED_CONTROL
-inline constexpr std::uint32_t kServiceAllAccess = 0x000F01FF;     // SERVICE_ALL_ACCESS
+inline constexpr std::uint32_t kManagerAccess = 0xA0000000;  // GENERIC_READ | GENERIC_EXECUTE
+inline constexpr std::uint32_t kServiceAccess = 0xA0000100;  // ... | SERVICE_USER_DEFINED_CONTROL
+inline constexpr std::uint32_t kServiceAllAccess = 0x000F01FF;  // SERVICE_ALL_ACCESS
 
 // Start types.
 inline constexpr std::uint32_t kServiceAutoStart = 2;
@@ -59,14 +59,14 @@ class IServiceManager {
   // OpenSCManagerA with no database name; an empty machine is the local one.
   virtual ScHandle OpenSCManagerA(const std::string& machine, std::uint32_t access) = 0;
   virtual ScHandle OpenServiceA(ScHandle manager, const std::string& serviceName,
-                               std::uint32_t access) = 0;
+                                std::uint32_t access) = 0;
   virtual bool QueryServiceStatus(ScHandle service, ServiceStatus& status) = 0;
   // QueryServiceConfigA into `buffer` (its size is the size passed; an empty span
   // passes no buffer). On success `config` holds the record's display name and
   // start type; on failure with ERROR_INSUFFICIENT_BUFFER `bytesNeeded` holds
   // the size needed.
   virtual bool QueryServiceConfigA(ScHandle service, std::span<std::uint8_t> buffer,
-                                  std::uint32_t& bytesNeeded, ServiceConfig& config) = 0;
+                                   std::uint32_t& bytesNeeded, ServiceConfig& config) = 0;
   // StartServiceA with no arguments.
   virtual bool StartServiceA(ScHandle service) = 0;
   // ControlService; the status record it returns is not read.
@@ -77,12 +77,13 @@ class IServiceManager {
   virtual bool ChangeServiceStartType(ScHandle service, std::uint32_t startType) = 0;
   // EnumServicesStatusA into `buffer`. The records that fitted are decoded into
   // `records` (also on failure with ERROR_MORE_DATA, when `bytesNeeded` tells
-  // the bytes needed for the rest and `resumeHandle` has advanced).
+  // the bytes needed for the rest and `resumeHandle` has advanced);
+  // `servicesReturned` is the number of records decoded.
   virtual bool EnumServicesStatusA(ScHandle manager, std::uint32_t serviceType,
-                                  std::uint32_t serviceState, std::span<std::uint8_t> buffer,
-                                  std::uint32_t& bytesNeeded, std::uint32_t& servicesReturned,
-                                  std::uint32_t& resumeHandle,
-                                  std::vector<EnumServiceRecord>& records) = 0;
+                                   std::uint32_t serviceState, std::span<std::uint8_t> buffer,
+                                   std::uint32_t& bytesNeeded, std::uint32_t& servicesReturned,
+                                   std::uint32_t& resumeHandle,
+                                   std::vector<EnumServiceRecord>& records) = 0;
   virtual void CloseServiceHandle(ScHandle handle) = 0;
 };
 
