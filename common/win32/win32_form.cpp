@@ -261,6 +261,13 @@ class TSpinPeer : public TWin32Peer {
     ShowValue(false);
     return true;
   }
+  // A click elsewhere leaves the field: an empty field takes its minimum then,
+  // even when it never had the focus (text set by another program).
+  void Pull() override {
+    if (syncing_ || !WindowTextW(Main()).empty()) return;
+    spin_.UserLeftEmpty();
+    ShowValue(false);
+  }
   HBRUSH CtlColor(HDC dc) override { return FieldBrush(dc, spin_.Color()); }
 
  protected:

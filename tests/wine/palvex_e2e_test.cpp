@@ -157,12 +157,19 @@ TEST_F(PalvexWindow, WithoutSettingsOpensOnBasicOptionsWithTheDefaultsAndOkClose
   EXPECT_TRUE(ReadKey().empty());
 }
 
-TEST_F(PalvexWindow, NumberFieldUndoesAnEditOutOfItsRange) {
+TEST_F(PalvexWindow, NumberFieldKeepsAWholeNumberInItsRange) {
   Start();
   TPalvexDriver::SetText(Item(IDC_seTimeout), L"181");
   EXPECT_EQ(Text(IDC_seTimeout), L"3");
   TPalvexDriver::SetText(Item(IDC_seTimeout), L"180");
   EXPECT_EQ(Text(IDC_seTimeout), L"180");
+  TPalvexDriver::SetText(Item(IDC_seTimeout), L"12x");
+  EXPECT_EQ(Text(IDC_seTimeout), L"180");
+  // Left empty, the field takes its minimum; OK then saves it.
+  TPalvexDriver::SetText(Item(IDC_seRetries), L"");
+  OkAndNo();
+  EXPECT_EQ(ReadKey()["TFTPTimeout"].Number(), 180);
+  EXPECT_EQ(ReadKey()["TFTPRetr"].Number(), 1);
 }
 
 TEST_F(PalvexWindow, NewPortIsSavedWithAllNineteenValuesAndTheirTypes) {
