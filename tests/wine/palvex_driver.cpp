@@ -79,15 +79,16 @@ TPalvexDriver::~TPalvexDriver() {
   }
 }
 
-bool TPalvexDriver::Start(const std::string& exePath) {
+bool TPalvexDriver::Launch(const std::string& exePath) {
   std::wstring commandLine = L"\"" + WideOf(exePath) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process_)) {
-    return false;
-  }
-  for (DWORD waited = 0; waited < 30000; waited += kPoll) {
+  return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_) != FALSE;
+}
+
+bool TPalvexDriver::WaitForMain(DWORD milliseconds) {
+  for (DWORD waited = 0; waited < milliseconds; waited += kPoll) {
     FindRequest request{process_.dwProcessId, L"TFTP Service Configuration", nullptr, true,
                         nullptr};
     EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&request));

@@ -18,7 +18,11 @@ class TPalvexDriver {
   ~TPalvexDriver();  // ends the program if it still runs
 
   // Starts the program and waits for its configuration window to show.
-  bool Start(const std::string& exePath);
+  bool Start(const std::string& exePath) { return Launch(exePath) && WaitForMain(); }
+  // Starts the program without waiting for anything.
+  bool Launch(const std::string& exePath);
+  // Waits for the configuration window to show.
+  bool WaitForMain(DWORD milliseconds = 30000);
   // Waits for the program to end; true when it ended within the time.
   bool WaitExit(DWORD milliseconds = 10000);
   bool Running() const;

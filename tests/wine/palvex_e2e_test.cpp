@@ -325,6 +325,24 @@ TEST_F(PalvexWindow, YesWithoutTheServiceSavesShowsTheErrorAndCloses) {
   EXPECT_EQ(ReadKey()["HighPriority"].Number(), 1);
 }
 
+TEST_F(PalvexWindow, LoadErrorIsShownBeforeTheWindowWhichOpensWithWhatWasRead) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, "TFTPRoot", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\tftp"), 8);
+  RegCloseKey(key);
+  ASSERT_TRUE(driver.Launch(PalvexPath()));
+  HWND error = driver.WaitForWindow(L"TFTP Service Configuration");
+  ASSERT_NE(error, nullptr);
+  EXPECT_EQ(GetDlgItem(error, IDC_pcMain), nullptr) << "the window opened before the message";
+  EXPECT_EQ(TPalvexDriver::BoxText(error), L"Failed to get data for 'TFTPPort'");
+  TPalvexDriver::Press(error, IDOK);
+  ASSERT_TRUE(driver.WaitForMain());
+  EXPECT_EQ(Text(IDC_elTFTPRoot), L"C:\\tftp");
+  EXPECT_EQ(Text(IDC_seTFTPPort), L"1");
+}
+
 TEST_F(PalvexWindow, ValuesWrittenBeforehandShowInTheControls) {
   WriteDefaultKey();
   const std::wstring key = L"\"HKLM\\SOFTWARE\\Corvanti\\RORIVuzuice\"";
