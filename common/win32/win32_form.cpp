@@ -598,86 +598,57 @@ TWin32Form::~TWin32Form() {
 
 HWND TWin32Form::Control(int id) const { return GetDlgItem(hwnd_, id); }
 
-void TWin32Form::AddPeer(std::unique_ptr<TWin32Peer> peer, std::vector<int> ids) {
+void TWin32Form::Attach(ui::TComponent& widget, std::unique_ptr<TWin32Peer> peer) {
   TWin32Peer* raw = peer.get();
   peers_.push_back(std::move(peer));
-  for (std::size_t i = 0; i < ids.size(); ++i) {
-    byId_[ids[i]] = raw;
+  for (std::size_t i = 0; i < raw->Ids().size(); ++i) {
+    byId_[raw->Ids()[i]] = raw;
     byHandle_[raw->Handles()[i]] = raw;
   }
+  widget.AttachPeer(raw);  // shows the widget's state at once
 }
 
 void TWin32Form::BindLabel(ui::TLabel& label, int id) {
-  auto peer = std::make_unique<TLabelPeer>(*this, label, id);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  label.AttachPeer(raw);
+  Attach(label, std::make_unique<TLabelPeer>(*this, label, id));
 }
 
 void TWin32Form::BindButton(ui::TButton& button, int id) {
-  auto peer = std::make_unique<TButtonPeer>(*this, button, id);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  button.AttachPeer(raw);
+  Attach(button, std::make_unique<TButtonPeer>(*this, button, id));
 }
 
 void TWin32Form::BindEdit(ui::TEdit& edit, int id) {
-  auto peer = std::make_unique<TEditPeer>(*this, edit, std::vector<int>{id});
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  edit.AttachPeer(raw);
+  Attach(edit, std::make_unique<TEditPeer>(*this, edit, std::vector<int>{id}));
 }
 
 void TWin32Form::BindFolderEdit(ui::TFolderEdit& edit, int editId, int browseId) {
-  auto peer = std::make_unique<TFolderEditPeer>(*this, edit, editId, browseId);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {editId, browseId});
-  edit.AttachPeer(raw);
+  Attach(edit, std::make_unique<TFolderEditPeer>(*this, edit, editId, browseId));
 }
 
 void TWin32Form::BindSpin(ui::TSpinEdit& spin, int editId, int upDownId) {
-  auto peer = std::make_unique<TSpinPeer>(*this, spin, editId, upDownId);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {editId, upDownId});
-  spin.AttachPeer(raw);
+  Attach(spin, std::make_unique<TSpinPeer>(*this, spin, editId, upDownId));
 }
 
 void TWin32Form::BindCheckBox(ui::TCheckBox& box, int id) {
-  auto peer = std::make_unique<TCheckBoxPeer>(*this, box, id);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  box.AttachPeer(raw);
+  Attach(box, std::make_unique<TCheckBoxPeer>(*this, box, id));
 }
 
 void TWin32Form::BindRadioButton(ui::TRadioButton& button, int id) {
-  auto peer = std::make_unique<TRadioButtonPeer>(*this, button, id);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  button.AttachPeer(raw);
+  Attach(button, std::make_unique<TRadioButtonPeer>(*this, button, id));
 }
 
 void TWin32Form::BindRadioGroup(ui::TRadioGroup& group, int groupBoxId, std::vector<int> itemIds) {
   std::vector<int> ids{groupBoxId};
   ids.insert(ids.end(), itemIds.begin(), itemIds.end());
-  auto peer = std::make_unique<TRadioGroupPeer>(*this, group, ids);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), ids);
-  group.AttachPeer(raw);
+  Attach(group, std::make_unique<TRadioGroupPeer>(*this, group, std::move(ids)));
 }
 
 void TWin32Form::BindComboBox(ui::TItemList& list, int id) {
-  auto peer = std::make_unique<TComboBoxPeer>(*this, list, id);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  list.AttachPeer(raw);
+  Attach(list, std::make_unique<TComboBoxPeer>(*this, list, id));
 }
 
 void TWin32Form::BindListGrid(ui::TListGridBase& grid, int id, std::vector<Column> columns,
                               int rowHeight) {
-  auto peer = std::make_unique<TListGridPeer>(*this, grid, id, columns, rowHeight);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  grid.AttachPeer(raw);
+  Attach(grid, std::make_unique<TListGridPeer>(*this, grid, id, columns, rowHeight));
 }
 
 void TWin32Form::BindPageControl(ui::TPageControl& pages, int tabId,
@@ -685,17 +656,11 @@ void TWin32Form::BindPageControl(ui::TPageControl& pages, int tabId,
   pageOf_ = std::move(pageOf);
   // The tab control lies under the pages' controls and does not paint over them.
   SendToBack(tabId);
-  auto peer = std::make_unique<TPageControlPeer>(*this, pages, tabId);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {tabId});
-  pages.AttachPeer(raw);
+  Attach(pages, std::make_unique<TPageControlPeer>(*this, pages, tabId));
 }
 
 void TWin32Form::BindIPEdit(ui::TIPEdit& edit, int id) {
-  auto peer = std::make_unique<TIPEditPeer>(*this, edit, id);
-  TWin32Peer* raw = peer.get();
-  AddPeer(std::move(peer), {id});
-  edit.AttachPeer(raw);
+  Attach(edit, std::make_unique<TIPEditPeer>(*this, edit, id));
 }
 
 bool TWin32Form::OnShownPage(int id) const {

@@ -123,7 +123,8 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void AddPeer(std::unique_ptr<TWin32Peer> peer, std::vector<int> ids);
+  // Keeps the peer, routes its controls' messages to it and attaches it.
+  void Attach(common::ui::TComponent& widget, std::unique_ptr<TWin32Peer> peer);
 
   common::ui::TForm& form_;
   HWND hwnd_ = nullptr;
