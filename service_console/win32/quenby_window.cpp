@@ -422,9 +422,12 @@ void TfrmMainWindow::DetachPeers() {
 
 INT_PTR TfrmMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
+    case WM_COMMAND: {
+      const HWND focused = GetFocus();
       application_.Run([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      if (dialog_ != nullptr) RestoreFocus(focused);
       return TRUE;
+    }
     case WM_DRAWITEM:
       DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
@@ -458,6 +461,16 @@ void TfrmMainWindow::PullControls() {
       SendMessageW(GetDlgItem(dialog_, IDC_cbAutoStart), BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 
+void TfrmMainWindow::RestoreFocus(HWND focused) {
+  // Disabling the focused control (the wait disables them all, the state
+  // display some) leaves the active window without focus: give it back to that
+  // control, or the next one in tab order when it stayed disabled.
+  if (GetFocus() != nullptr || GetActiveWindow() != dialog_) return;
+  if (focused == nullptr || !IsChild(dialog_, focused)) return;
+  const HWND target = IsWindowEnabled(focused) ? focused : GetNextDlgTabItem(dialog_, focused, FALSE);
+  if (target != nullptr) SetFocus(target);
+}
+
 void TfrmMainWindow::Command(int id, int code) {
   // Another program may have changed a control without its notification
   // (CB_SETCURSEL, WM_SETTEXT, BM_SETCHECK): a click acts on what is shown.
@@ -467,12 +480,20 @@ void TfrmMainWindow::Command(int id, int code) {
     const HWND control = GetDlgItem(dialog_, id);
     if (control != nullptr && !IsWindowEnabled(control)) return;
     PullControls();
+    // Text typed into the server field while it had no focus (WM_SETTEXT from
+    // another program) is left by this click as a user's typing would be.
+    if (serverEdited_) {
+      serverEdited_ = false;
+      form_.elServer.UserExit();
+    }
   }
   switch (id) {
     case IDC_elServer:
       if (code == EN_CHANGE && !Syncing()) {
+        serverEdited_ = true;
         form_.elServer.UserSetText(WideToAnsi(WindowText(GetDlgItem(dialog_, IDC_elServer))));
       } else if (code == EN_KILLFOCUS) {
+        serverEdited_ = false;
         form_.elServer.UserSetText(WideToAnsi(WindowText(GetDlgItem(dialog_, IDC_elServer))));
         form_.elServer.UserExit();
       }

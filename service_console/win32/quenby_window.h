@@ -84,6 +84,7 @@ class TfrmMainWindow {
   // form, as the program's own changes (no event).
   void PullControls();
   void Command(int id, int code);
+  void RestoreFocus(HWND focused);
   void DrawItem(const DRAWITEMSTRUCT& item);
 
   HINSTANCE instance_;
@@ -91,6 +92,8 @@ class TfrmMainWindow {
   common::TApplication& application_;
   HWND dialog_ = nullptr;
   int syncing_ = 0;
+  // The server field was changed by input since it was last left.
+  bool serverEdited_ = false;
   std::vector<std::unique_ptr<ControlPeer>> peers_;
   std::unique_ptr<common::ui::IPeer> formPeer_;
   ImageList states_;

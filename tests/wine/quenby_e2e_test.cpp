@@ -95,6 +95,14 @@ std::string ComputerName() {
   return name;
 }
 
+// The focused control of the program's window thread.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 struct StandinService {
   std::string name, displayName, options;
   bool registered;
@@ -164,6 +172,8 @@ class QuenbyEndToEnd : public ::testing::Test {
         return state == (s.running ? SERVICE_RUNNING : SERVICE_STOPPED);
       })) << s.name;
     }
+    // Every test starts as a first start for the user: no stored window state.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Corvanti\\Quenby");
     Launch();
   }
 
@@ -287,6 +297,8 @@ TEST_F(QuenbyEndToEnd, StopShowsProgressThenStoppedAndStartBringsItBack) {
   const std::vector<std::string> stopped = Entries();
   EXPECT_NE(std::find(stopped.begin(), stopped.end(), "Alpha Agent: STOPPED"), stopped.end());
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStop)));
+  // The wait disabled the focused button: the window keeps a focused control.
+  EXPECT_TRUE(WaitUntil([this] { return FocusOf(window_) != nullptr; }, 3000));
 
   Click(IDC_bbStart);
   EXPECT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
@@ -295,6 +307,15 @@ TEST_F(QuenbyEndToEnd, StopShowsProgressThenStoppedAndStartBringsItBack) {
   EXPECT_NE(std::find(entries.begin(), entries.end(), "Alpha Agent: STARTED"), entries.end());
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_bbStop)));
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStart)));
+}
+
+TEST_F(QuenbyEndToEnd, EmptiedServerFieldNamesThisMachineFromTheNextClickOn) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  SendMessageW(Item(IDC_elServer), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  EXPECT_EQ(Text(IDC_esbMain), machine_ + " - QE2EAlpha - Running");
+  Click(IDC_btnRefresh);
+  EXPECT_TRUE(StatusBecomes("local - QE2EAlpha - Running"));
 }
 
 TEST_F(QuenbyEndToEnd, AutoStartBoxSwitchesTheStartType) {
@@ -312,14 +333,6 @@ TEST_F(QuenbyEndToEnd, AutoStartBoxSwitchesTheStartType) {
   EXPECT_TRUE(WaitUntil([] { return StartType("QE2EBeta") == SERVICE_DEMAND_START; }));
   EXPECT_TRUE(WaitUntil(
       [this] { return SendMessageW(Item(IDC_cbAutoStart), BM_GETCHECK, 0, 0) == BST_UNCHECKED; }));
-}
-
-// The focused control of the program's window thread.
-HWND FocusOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
 }
 
 TEST_F(QuenbyEndToEnd, LabelAcceleratorsFocusTheirButtonsAndTabFollowsTheDesign) {
