@@ -103,6 +103,19 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
+// Starts quenby.exe; the process handle, or none when it could not start.
+KernelHandle StartQuenby() {
+  std::string command = '"' + WindowsPath(QUENBY_EXE) + '"';
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info))
+    return nullptr;
+  CloseHandle(info.hThread);
+  return KernelHandle(info.hProcess);
+}
+
 struct StandinService {
   std::string name, displayName, options;
   bool registered;
@@ -185,15 +198,8 @@ class QuenbyEndToEnd : public ::testing::Test {
   }
 
   void Launch() {
-    std::string command = '"' + WindowsPath(QUENBY_EXE) + '"';
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info))
-        << GetLastError();
-    process_.reset(info.hProcess);
-    CloseHandle(info.hThread);
+    process_ = StartQuenby();
+    ASSERT_TRUE(process_) << GetLastError();
     ASSERT_TRUE(WaitUntil([this] {
       window_ = FindWindowA("#32770", "Quenby");
       return window_ != nullptr && GetDlgItem(window_, IDC_cbServices) != nullptr &&
@@ -364,6 +370,28 @@ TEST_F(QuenbyEndToEnd, LabelAcceleratorsFocusTheirButtonsAndTabFollowsTheDesign)
     PostMessageW(Item(IDC_cbServices), WM_SYSCHAR, c.key, 1 << 29);  // Alt held
     EXPECT_TRUE(WaitUntil([&] { return FocusOf(window_) == Item(c.button); }, 3000));
   }
+}
+
+// Runs after the suite above has removed the registered-services key.
+TEST(QuenbyStartUp, WithoutRegisteredNamesTellsAndEndsWithoutShowingTheWindow) {
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServicesKey);
+  const KernelHandle process = StartQuenby();
+  ASSERT_TRUE(process) << GetLastError();
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&box] { return (box = FindWindowA("#32770", "Information")) != nullptr; }));
+  wchar_t text[256] = {};
+  GetWindowTextW(GetDlgItem(box, 0xFFFF), text, static_cast<int>(std::size(text)));
+  EXPECT_EQ(Narrow(text),
+            "None of services registered to manage with Corvanti Quenby!\r\n"
+            "Application will now exit.");
+  const HWND window = FindWindowA("#32770", "Quenby");
+  EXPECT_TRUE(window == nullptr || !IsWindowVisible(window));
+
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.get(), &exitCode);
+  EXPECT_EQ(exitCode, 0u);
 }
 
 }  // namespace
