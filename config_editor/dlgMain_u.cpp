@@ -85,8 +85,8 @@ TfrmMain::TfrmMain(TfrmMainSeams seams)
 
   tsgHosts.OnKeyDown = [this](int key) { seams_.application.Run([&] { tsgHostsKeyDown(key); }); };
   tsgHosts.OnDblClick = app.Guarded([this] { tsgHostsDblClick(); });
-  tsgHosts.OnSelectionChange = app.Guarded([this] { UpdateRuleButtons(); });
-  tsgHosts.OnItemDeletion = app.Guarded([this] { UpdateRuleButtons(); });
+  tsgHosts.OnSelectionChange = app.Guarded([this] { tsgHostsAfterSelectionChange(); });
+  tsgHosts.OnItemDeletion = app.Guarded([this] { tsgHostsItemDeletion(); });
   sbAdd.OnClick = app.Guarded([this] { sbAddClick(); });
   sbEdit.OnClick = app.Guarded([this] { sbEditClick(); });
   sbDelete.OnClick = app.Guarded([this] { sbDeleteClick(); });

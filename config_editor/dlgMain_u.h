@@ -116,6 +116,8 @@ class TfrmMain : public common::ui::TForm {
   void sbDeleteClick();
   void tsgHostsDblClick();
   void tsgHostsKeyDown(int key);
+  void tsgHostsAfterSelectionChange() { UpdateRuleButtons(); }
+  void tsgHostsItemDeletion() { UpdateRuleButtons(); }
   void UpdateRuleButtons();
 
   // The record the controls show, and the controls set from a record.
