@@ -1,6 +1,5 @@
 #include "service_console/frmMain_u.h"
 
-#include <algorithm>
 #include <cstring>
 #include <optional>
 
