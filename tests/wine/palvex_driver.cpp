@@ -160,6 +160,15 @@ void TPalvexDriver::SelectTab(int tabControlId, int tab) {
   SendMessageW(tabs, WM_LBUTTONUP, 0, point);
 }
 
+void TPalvexDriver::SelectRow(HWND list, int row) const {
+  TRemoteBuffer remote(process_.hProcess, sizeof(LVITEMW));
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  remote.Write(&item, sizeof(item));
+  SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.Address()));
+}
+
 int TPalvexDriver::ListCount(HWND list) {
   return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
 }

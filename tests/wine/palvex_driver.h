@@ -49,6 +49,8 @@ class TPalvexDriver {
   // A list view cell, read across the process boundary.
   std::wstring ListText(HWND list, int row, int column) const;
   static int ListCount(HWND list);
+  // Selects a list row as a click on it does.
+  void SelectRow(HWND list, int row) const;
 
  private:
   PROCESS_INFORMATION process_{};

@@ -325,6 +325,41 @@ TEST_F(PalvexWindow, YesWithoutTheServiceSavesShowsTheErrorAndCloses) {
   EXPECT_EQ(ReadKey()["HighPriority"].Number(), 1);
 }
 
+// Insert opens the rule dialog, Delete asks and removes the selected rule; the
+// Edit and Delete buttons follow the selection.
+TEST_F(PalvexWindow, InsertAndDeleteKeysInTheRuleList) {
+  WriteDefaultKey();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_WRITE, &key), ERROR_SUCCESS);
+  const char hosts[] = "[192.0.2.7, 255.255.255.255, W], [192.0.2.8, 255.255.255.255, R]";
+  RegSetValueExA(key, "HostList", 0, REG_SZ, reinterpret_cast<const BYTE*>(hosts), sizeof(hosts));
+  RegCloseKey(key);
+  Start();
+  driver.SelectTab(IDC_pcMain, 1);
+  HWND list = Item(IDC_tsgHosts);
+
+  PostMessageW(list, WM_KEYDOWN, VK_INSERT, 1);
+  HWND dialog = driver.WaitForWindow(L"Client access rights");
+  ASSERT_NE(dialog, nullptr);
+  TPalvexDriver::Press(dialog, IDCANCEL);
+  ASSERT_TRUE(driver.WaitHidden(dialog));
+  EXPECT_EQ(TPalvexDriver::ListCount(list), 2);
+
+  driver.SelectRow(list, 0);
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_sbEdit)));
+  PostMessageW(list, WM_KEYDOWN, VK_DELETE, 1);
+  HWND confirm = driver.WaitForWindow(L"Confirm");
+  ASSERT_NE(confirm, nullptr);
+  EXPECT_EQ(TPalvexDriver::BoxText(confirm), L"Are you sure to delete rule?");
+  TPalvexDriver::Press(confirm, kIdYes);
+  ASSERT_TRUE(driver.WaitHidden(confirm));
+  Sleep(200);
+  ASSERT_EQ(TPalvexDriver::ListCount(list), 1);
+  EXPECT_EQ(driver.ListText(list, 0, 0), L"192.0.2.8");
+  OkAndNo();
+  EXPECT_EQ(ReadKey()["HostList"].Text(), "[192.0.2.8, 255.255.255.255, R]");
+}
+
 TEST_F(PalvexWindow, LoadErrorIsShownBeforeTheWindowWhichOpensWithWhatWasRead) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
