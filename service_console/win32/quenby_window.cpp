@@ -18,8 +18,11 @@ constexpr int kClientWidth = 265;
 constexpr int kClientHeight = 252;
 constexpr int kDesignLeft = 233;
 constexpr int kDesignTop = 212;
-// The drop-down list of cbServices opens below its 21-pixel field.
-constexpr int kComboDropHeight = 8 * 13 + 4;
+// cbServices: 13-pixel entries, a selection field that makes the closed list
+// 21 pixels high, and a drop-down list of eight entries below it.
+constexpr int kComboItemHeight = 13;
+constexpr int kComboFieldHeight = 15;
+constexpr int kComboDropHeight = 8 * kComboItemHeight + 4;
 
 struct Place {
   int id, left, top, width, height;
@@ -247,6 +250,36 @@ class FormPeer : public ui::IPeer {
   bool closePosted_ = false;
 };
 
+// An entry of cbServices, or its selection field, with the text centred.
+void DrawComboEntry(const DRAWITEMSTRUCT& item) {
+  const bool selected = (item.itemState & ODS_SELECTED) != 0;
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  const int background = disabled ? COLOR_BTNFACE : (selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+  const int foreground =
+      disabled ? COLOR_GRAYTEXT : (selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(background));
+  if (item.itemID != static_cast<UINT>(-1)) {
+    const LRESULT length = SendMessageW(item.hwndItem, CB_GETLBTEXTLEN, item.itemID, 0);
+    if (length > 0) {
+      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+      const LRESULT copied = SendMessageW(item.hwndItem, CB_GETLBTEXT, item.itemID,
+                                          reinterpret_cast<LPARAM>(text.data()));
+      text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+      const COLORREF oldText = SetTextColor(item.hDC, GetSysColor(foreground));
+      const int oldMode = SetBkMode(item.hDC, TRANSPARENT);
+      RECT bounds = item.rcItem;
+      DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &bounds,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+      SetBkMode(item.hDC, oldMode);
+      SetTextColor(item.hDC, oldText);
+    }
+  }
+  if ((item.itemState & ODS_FOCUS) != 0 && (item.itemState & ODS_NOFOCUSRECT) == 0) {
+    RECT focus = item.rcItem;
+    DrawFocusRect(item.hDC, &focus);
+  }
+}
+
 void DrawGlyphButton(const DRAWITEMSTRUCT& item, HIMAGELIST glyphs) {
   RECT frame = item.rcItem;
   const bool pushed = (item.itemState & ODS_SELECTED) != 0;
@@ -329,6 +362,13 @@ INT_PTR CALLBACK TfrmMainWindow::DialogProc(HWND dialog, UINT message, WPARAM wP
     window->InitDialog();
     return TRUE;
   }
+  if (message == WM_MEASUREITEM) {
+    // Sent while the template's controls are made, before WM_INITDIALOG.
+    auto& item = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (item.CtlType != ODT_COMBOBOX) return FALSE;
+    item.itemHeight = item.itemID == static_cast<UINT>(-1) ? kComboFieldHeight : kComboItemHeight;
+    return TRUE;
+  }
   auto* window = reinterpret_cast<TfrmMainWindow*>(GetWindowLongPtrW(dialog, DWLP_USER));
   if (window == nullptr) return FALSE;
   return window->HandleMessage(message, wParam, lParam);
@@ -358,7 +398,6 @@ void TfrmMainWindow::LayOut() {
   const HWND status = GetDlgItem(dialog_, IDC_esbMain);
   int parts[] = {-1};
   SendMessageW(status, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(parts));
-  SendMessageW(GetDlgItem(dialog_, IDC_cbServices), CB_SETITEMHEIGHT, 0, 13);
 
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(dialog_, GWL_STYLE)), FALSE,
@@ -526,6 +565,9 @@ void TfrmMainWindow::Command(int id, int code) {
 
 void TfrmMainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
   switch (item.CtlID) {
+    case IDC_cbServices:
+      DrawComboEntry(item);
+      break;
     case IDC_bbStart:
       DrawGlyphButton(item, startGlyph_.get());
       break;
