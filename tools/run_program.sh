@@ -20,8 +20,11 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 if [ -n "${DISPLAY:-}" ]; then
   prefix=$ROOT/build/wine-run
   if [ ! -d "$prefix/drive_c" ]; then
+    # Made beside and moved into place, so an interrupted set-up is never taken as done.
     echo "== making the Wine prefix $prefix"
-    "$HARNESS" template "$prefix" || exit 1
+    rm -rf "$prefix" "$prefix.new"
+    "$HARNESS" template "$prefix.new" || exit 1
+    mv "$prefix.new" "$prefix"
   fi
   export WINEPREFIX=$prefix
   wineserver -p
