@@ -165,10 +165,21 @@ TEST_F(PalvexWindow, NumberFieldKeepsAWholeNumberInItsRange) {
   EXPECT_EQ(Text(IDC_seTimeout), L"180");
   TPalvexDriver::SetText(Item(IDC_seTimeout), L"12x");
   EXPECT_EQ(Text(IDC_seTimeout), L"180");
+  // The arrows step within the range: up stops at the maximum.
+  HWND arrows = Item(IDC_seTimeoutSpin);
+  RECT rect{};
+  GetClientRect(arrows, &rect);
+  const LPARAM upper = MAKELPARAM(rect.right / 2, rect.bottom / 4);
+  const LPARAM lower = MAKELPARAM(rect.right / 2, rect.bottom * 3 / 4);
+  for (LPARAM point : {upper, lower, lower}) {
+    SendMessageW(arrows, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageW(arrows, WM_LBUTTONUP, 0, point);
+  }
+  EXPECT_EQ(Text(IDC_seTimeout), L"178");
   // Left empty, the field takes its minimum; OK then saves it.
   TPalvexDriver::SetText(Item(IDC_seRetries), L"");
   OkAndNo();
-  EXPECT_EQ(ReadKey()["TFTPTimeout"].Number(), 180);
+  EXPECT_EQ(ReadKey()["TFTPTimeout"].Number(), 178);
   EXPECT_EQ(ReadKey()["TFTPRetr"].Number(), 1);
 }
 
@@ -258,6 +269,14 @@ TEST_F(PalvexWindow, SingleHostRuleAddedThroughTheDialogIsSavedInHostList) {
 TEST_F(PalvexWindow, LoggingCheckBoxMakesItsFieldsEditableAndReadOnlyAgain) {
   Start();
   auto readOnly = [&](int id) { return (GetWindowLongW(Item(id), GWL_STYLE) & ES_READONLY) != 0; };
+  // While logging is off the count ignores its arrows.
+  HWND arrows = Item(IDC_elLogCountSpin);
+  RECT rect{};
+  GetClientRect(arrows, &rect);
+  const LPARAM upper = MAKELPARAM(rect.right / 2, rect.bottom / 4);
+  SendMessageW(arrows, WM_LBUTTONDOWN, MK_LBUTTON, upper);
+  SendMessageW(arrows, WM_LBUTTONUP, 0, upper);
+  EXPECT_EQ(Text(IDC_elLogCount), L"3");
   for (bool logging : {true, false}) {
     SendMessageW(Item(IDC_cbWriteLog), BM_CLICK, 0, 0);
     EXPECT_EQ(readOnly(IDC_elLogDir), !logging);
