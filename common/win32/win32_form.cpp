@@ -230,7 +230,11 @@ class TSpinPeer : public TWin32Peer {
       : TWin32Peer(owner, spin, {editId, upDownId}), spin_(spin) {
     SendMessageW(handles_[1], UDM_SETRANGE32, spin.MinValue(), spin.MaxValue());
     SendMessageW(Main(), EM_SETLIMITTEXT, 12, 0);
+    SetWindowSubclass(Main(), KeyProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   }
+  ~TSpinPeer() override { RemoveWindowSubclass(Main(), KeyProc, kSubclassId); }
+  TSpinPeer(const TSpinPeer&) = delete;
+  TSpinPeer& operator=(const TSpinPeer&) = delete;
   void Command(int id, int code) override {
     if (id != ids_.front() || syncing_) return;
     if (code == EN_CHANGE) {
@@ -252,14 +256,19 @@ class TSpinPeer : public TWin32Peer {
   bool Notify(NMHDR* header, LRESULT& result) override {
     if (header->hwndFrom != handles_[1] || header->code != UDN_DELTAPOS) return false;
     result = TRUE;  // the field keeps its own number; the up-down's position is unused
-    if (spin_.ReadOnly()) return true;
-    const auto* delta = reinterpret_cast<NMUPDOWN*>(header);
-    const long long next = static_cast<long long>(spin_.Value()) + delta->iDelta;
-    const long long clamped =
-        next < spin_.MinValue() ? spin_.MinValue() : (next > spin_.MaxValue() ? spin_.MaxValue() : next);
-    spin_.UserSetValue(static_cast<std::int32_t>(clamped));
-    ShowValue(false);
+    Step(reinterpret_cast<NMUPDOWN*>(header)->iDelta);
     return true;
+  }
+  // One step of the arrows (or of the Up and Down keys), kept within the
+  // range; a read-only field ignores it.
+  void Step(int delta) {
+    if (spin_.ReadOnly()) return;
+    const long long next = static_cast<long long>(spin_.Value()) + delta;
+    const long long clamped = next < spin_.MinValue()
+                                  ? spin_.MinValue()
+                                  : (next > spin_.MaxValue() ? spin_.MaxValue() : next);
+    spin_.UserSetValue(static_cast<std::int32_t>(clamped));
+    ShowValue(true);
   }
   // A click elsewhere leaves the field: an empty field takes its minimum then,
   // even when it never had the focus (text set by another program).
@@ -278,6 +287,17 @@ class TSpinPeer : public TWin32Peer {
   }
 
  private:
+  static constexpr UINT_PTR kSubclassId = 1;
+  // The field's own window procedure in front of the edit's: Up and Down step.
+  static LRESULT CALLBACK KeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR, DWORD_PTR self) {
+    if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {
+      auto* peer = reinterpret_cast<TSpinPeer*>(self);
+      peer->owner_.Guard([&] { peer->Step(wParam == VK_UP ? 1 : -1); });
+      return 0;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+  }
   void ShowValue(bool caretAtEnd) {
     const std::wstring text = std::to_wstring(spin_.Value());
     if (WindowTextW(Main()) == text) return;

@@ -61,7 +61,8 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   // A number field: an edit and an up-down control (msctls_updown32) next to
   // it. The field always holds a whole number within the widget's range: an
   // edit that would leave the range is undone, and leaving the field empty
-  // sets the minimum. A read-only field ignores its arrows.
+  // sets the minimum. The Up and Down keys step like the arrows. A read-only
+  // field ignores both.
   void BindSpin(common::ui::TSpinEdit& spin, int editId, int upDownId);
   void BindCheckBox(common::ui::TCheckBox& box, int id);
   void BindRadioButton(common::ui::TRadioButton& button, int id);

@@ -176,10 +176,15 @@ TEST_F(PalvexWindow, NumberFieldKeepsAWholeNumberInItsRange) {
     SendMessageW(arrows, WM_LBUTTONUP, 0, point);
   }
   EXPECT_EQ(Text(IDC_seTimeout), L"178");
+  PostMessageW(Item(IDC_seTimeout), WM_KEYDOWN, VK_UP, 1);
+  PostMessageW(Item(IDC_seTimeout), WM_KEYDOWN, VK_DOWN, 1);
+  PostMessageW(Item(IDC_seTimeout), WM_KEYDOWN, VK_DOWN, 1);
+  Sleep(200);
+  EXPECT_EQ(Text(IDC_seTimeout), L"177");
   // Left empty, the field takes its minimum; OK then saves it.
   TPalvexDriver::SetText(Item(IDC_seRetries), L"");
   OkAndNo();
-  EXPECT_EQ(ReadKey()["TFTPTimeout"].Number(), 178);
+  EXPECT_EQ(ReadKey()["TFTPTimeout"].Number(), 177);
   EXPECT_EQ(ReadKey()["TFTPRetr"].Number(), 1);
 }
 
