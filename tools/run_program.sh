@@ -17,6 +17,14 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
+# Quenby shows the services registered for it: install and register the demo's
+# stand-in services first (again on every run, so the demo starts the same way).
+prepare_demo() {
+  [ "$program" = quenby ] || return 0
+  echo "== installing the demo services"
+  "$ROOT/tools/quenby_demo.sh"
+}
+
 if [ -n "${DISPLAY:-}" ]; then
   prefix=$ROOT/build/wine-run
   if [ ! -d "$prefix/drive_c" ]; then
@@ -28,6 +36,7 @@ if [ -n "${DISPLAY:-}" ]; then
   fi
   export WINEPREFIX=$prefix
   wineserver -p
+  prepare_demo || { wineserver -k >/dev/null 2>&1; exit 1; }
   wine "$exe" >/dev/null 2>&1 </dev/null
   rc=$?
   wineserver -k >/dev/null 2>&1
@@ -52,6 +61,7 @@ echo "== no display: running $program on Xvfb $DISPLAY"
 "$HARNESS" template "$work/prefix" || exit 1
 export WINEPREFIX=$work/prefix
 wineserver -p
+prepare_demo || exit 1
 wine "$exe" >"$work/out.log" 2>&1 </dev/null &
 
 # Wait for the program's window: a top-level window of the program's class.
