@@ -9,6 +9,7 @@
 #include <string>
 #include <utility>
 
+#include "common/win32/handles_win32.h"
 #include "common/win32/text_win32.h"
 
 namespace common::win32 {
@@ -58,10 +59,7 @@ bool HasVisibleStyle(HWND hwnd) {
   return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
-struct ImageListDeleter {
-  void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
-};
-using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDeleter>;
+using UniqueImageList = UniqueHandle<HIMAGELIST, &ImageList_Destroy>;
 
 struct CoTaskMemDeleter {
   void operator()(void* p) const { CoTaskMemFree(p); }

@@ -9,6 +9,7 @@
 
 #include "common/application.h"
 #include "common/services_u.h"
+#include "common/win32/handles_win32.h"
 #include "common/win32/win32_dialogs.h"
 #include "common/win32/win32_form.h"
 #include "common/win32/win32_registry.h"
@@ -26,10 +27,7 @@ using HtmlHelpAEntry = HWND(WINAPI*)(HWND caller, LPCSTR file, UINT command, DWO
 constexpr WORD kHtmlHelpAOrdinal = 14;
 constexpr UINT kDisplayTopic = 0;
 
-struct LibraryDeleter {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
+using UniqueLibrary = common::win32::UniqueModule;
 
 // COM for the folder chooser, released on every way out.
 class TComScope {

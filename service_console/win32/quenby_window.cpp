@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/win32/handles_win32.h"
 #include "common/win32/text_win32.h"
 #include "service_console/win32/resource.h"
 
@@ -42,15 +43,8 @@ constexpr int kGlyphSize = 20;
 constexpr int kStateWidth = 55;
 constexpr int kStateHeight = 64;
 
-struct BitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
-
-struct DcDeleter {
-  void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
+using Bitmap = common::win32::UniqueBitmap;
+using MemoryDc = common::win32::UniqueMemoryDc;
 
 // Selects an object into a DC and puts the old one back on every way out.
 class Selection {

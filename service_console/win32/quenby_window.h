@@ -10,24 +10,17 @@
 
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "common/application.h"
 #include "common/widgets.h"
+#include "common/win32/handles_win32.h"
 #include "service_console/frmMain_u.h"
 
 namespace quenby::win32 {
 
-struct ImageListDestroyer {
-  void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
-};
-using ImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
-
-struct IconDestroyer {
-  void operator()(HICON icon) const { DestroyIcon(icon); }
-};
-using Icon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer>;
+using ImageList = common::win32::UniqueHandle<HIMAGELIST, &ImageList_Destroy>;
+using Icon = common::win32::UniqueIcon;
 
 // A control's on-screen side: its window handle, enabled state and focus.
 class ControlPeer : public common::ui::IPeer {

@@ -17,8 +17,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <type_traits>
 
+#include "common/win32/handles_win32.h"
 #include "service_console/frmMain_u.h"
 
 namespace quenby::win32 {
@@ -72,20 +72,14 @@ class TQuenbyShell : private ISystemMenu, private IMonitors, private ITrayApplic
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                        UINT_PTR id, DWORD_PTR data);
 
-  struct IconDestroyer {
-    void operator()(HICON icon) const { DestroyIcon(icon); }
-  };
   HWND window_;
   TfrmMain& form_;
   std::function<void(const std::exception&)> onError_;
-  std::unique_ptr<std::remove_pointer_t<HICON>, IconDestroyer> icon_;
+  common::win32::UniqueIcon icon_;
   std::unique_ptr<TrayIconPeer> trayPeer_;
   bool subclassed_ = false;
   // Follows the focus among the window's controls (the form's active control).
-  struct HookReleaser {
-    void operator()(HHOOK hook) const { UnhookWindowsHookEx(hook); }
-  };
-  std::unique_ptr<std::remove_pointer_t<HHOOK>, HookReleaser> focusHook_;
+  common::win32::UniqueHook focusHook_;
 };
 
 }  // namespace quenby::win32

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "config_editor/win32/resource.h"
 #include "palvex_driver.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
@@ -101,9 +101,7 @@ bool RegAdd(const std::wstring& arguments) {
 }
 
 std::string PalvexPath() {
-  std::string path = "Z:" + std::string(PALVEX_EXE);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
+  return wine_test::WindowsPath(PALVEX_EXE);
 }
 
 class PalvexWindow : public ::testing::Test {

@@ -14,33 +14,18 @@
 #include <thread>
 #include <vector>
 
+#include "common/win32/handles_win32.h"
 #include "service_console/win32/resource.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
-struct ScCloser {
-  void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
-};
-using ScHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ScCloser>;
-
-struct KernelCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using KernelHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, KernelCloser>;
-
-struct KeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+using ScHandle = common::win32::UniqueScHandle;
+using KernelHandle = common::win32::UniqueKernelHandle;
+using Key = common::win32::UniqueKey;
+using wine_test::WindowsPath;
 
 constexpr char kServicesKey[] = "SOFTWARE\\Corvanti\\Quenby\\Services";
-
-// A Unix path as Wine sees it: the Unix root is drive Z:.
-std::string WindowsPath(const std::string& unixPath) {
-  std::string path = "Z:" + unixPath;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
 
 std::string Narrow(const std::wstring& wide) {
   if (wide.empty()) return {};

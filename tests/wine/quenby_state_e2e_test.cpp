@@ -23,22 +23,16 @@
 #include <optional>
 #include <string>
 #include <thread>
-#include <type_traits>
 #include <vector>
 
+#include "common/win32/handles_win32.h"
 #include "service_console/win32/about_resource.h"
 #include "service_console/win32/resource.h"
 
 namespace {
 
-struct KeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+using Key = common::win32::UniqueKey;
+using Handle = common::win32::UniqueKernelHandle;
 
 constexpr char kServicesKey[] = "SOFTWARE\\Corvanti\\Quenby\\Services";
 constexpr char kStateKey[] = "SOFTWARE\\Corvanti\\Quenby\\2.0\\frmMain";

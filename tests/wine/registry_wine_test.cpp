@@ -9,6 +9,7 @@
 
 #include "common/win32/win32_registry.h"
 #include "common/win32/win32_system_text.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
@@ -18,26 +19,8 @@ using common::win32::Win32Registry;
 constexpr const char* kScratch = "SOFTWARE\\WineTests\\Scratch";
 
 // Reads a value with the raw API, to check what the adapter wrote.
-struct RawValue {
-  LONG rc = 0;
-  DWORD type = 0;
-  std::vector<BYTE> data;
-};
-
-RawValue ReadRaw(HKEY root, const char* path, const char* name) {
-  RawValue v;
-  HKEY key = nullptr;
-  v.rc = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
-  if (v.rc != ERROR_SUCCESS) return v;
-  DWORD size = 0;
-  v.rc = RegQueryValueExA(key, name, nullptr, &v.type, nullptr, &size);
-  if (v.rc == ERROR_SUCCESS) {
-    v.data.resize(size);
-    v.rc = RegQueryValueExA(key, name, nullptr, &v.type, v.data.data(), &size);
-  }
-  RegCloseKey(key);
-  return v;
-}
+using wine_test::RawValue;
+using wine_test::ReadRaw;
 
 class RegistryAdapter : public ::testing::Test {
  protected:

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "common/services_u.h"
+#include "common/win32/handles_win32.h"
 #include "common/win32/win32_service_manager.h"
 #include "common/win32/win32_system_text.h"
 #include "common/win32/win32_wait_platform.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
@@ -28,21 +30,12 @@ using common::win32::Win32ServiceManager;
 // Raw Win32 helpers: they install the stand-in and check what the adapter did,
 // independently of it.
 
-struct RawScCloser {
-  void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
-};
-using RawScHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, RawScCloser>;
+using RawScHandle = common::win32::UniqueScHandle;
+using KernelHandle = common::win32::UniqueKernelHandle;
 
-struct KernelCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using KernelHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, KernelCloser>;
-
-// The stand-in's Windows path: Wine maps the Unix root to drive Z:.
+// The stand-in's Windows path.
 std::string StandinPath() {
-  std::string path = "Z:" + std::string(STANDIN_EXE);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
+  return wine_test::WindowsPath(STANDIN_EXE);
 }
 
 // The stand-in's command line: its quoted path, then the options.

@@ -10,30 +10,16 @@
 #include "common/win32/win32_registry.h"
 #include "common/win32/win32_system_text.h"
 #include "config_editor/settings_u.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
 constexpr const char* kKey = "SOFTWARE\\Corvanti\\RORIVuzuice";
 
-struct RawValue {
-  LONG rc = 0;
-  DWORD type = 0;
-  std::vector<BYTE> data;
-};
+using wine_test::RawValue;
 
 RawValue ReadRaw(const char* name) {
-  RawValue v;
-  HKEY key = nullptr;
-  v.rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key);
-  if (v.rc != ERROR_SUCCESS) return v;
-  DWORD size = 0;
-  v.rc = RegQueryValueExA(key, name, nullptr, &v.type, nullptr, &size);
-  if (v.rc == ERROR_SUCCESS) {
-    v.data.resize(size);
-    v.rc = RegQueryValueExA(key, name, nullptr, &v.type, v.data.data(), &size);
-  }
-  RegCloseKey(key);
-  return v;
+  return wine_test::ReadRaw(HKEY_LOCAL_MACHINE, kKey, name);
 }
 
 void WriteRaw(const char* name, DWORD type, const std::vector<BYTE>& data) {

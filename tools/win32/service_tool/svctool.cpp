@@ -25,12 +25,11 @@
 #include <string_view>
 #include <vector>
 
+#include "common/win32/handles_win32.h"
+
 namespace {
 
-struct ScHandleCloser {
-  void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
-};
-using ScHandle = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, ScHandleCloser>;
+using ScHandle = common::win32::UniqueScHandle;
 
 constexpr DWORD kPendingTimeoutMs = 60000;
 constexpr DWORD kPollMs = 100;
