@@ -9,3 +9,5 @@
 #define IDC_CommentsLabel 3003
 #define IDC_CopyrightLabel 3004
 #define IDC_Bevel1 3005
+// btnOk is the dialog's OK button, IDOK: Enter and Esc press it.
+#define IDC_btnOk 1
