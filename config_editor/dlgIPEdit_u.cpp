@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::uint32_t kAllOnes = 0xFFFFFFFFu;
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsBlank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 // One part: decimal, octal after a leading 0, hexadecimal after 0x or 0X. Stops
 // at the first character that is no digit of its base; nothing when the part
@@ -109,10 +111,9 @@ TdlgIPEdit::TdlgIPEdit()
   lblFor.SetCaption("for:");
   lblAddress.SetCaption("Network IP Address:");
   lblMask.SetCaption("Network Mask:");
-  for (common::ui::TComponent* c :
-       std::initializer_list<common::ui::TComponent*>{&lblAccess, &cbAccess, &lblFor, &rbSingle,
-                                                      &rbNetwork, &lblAddress, &edAddress, &lblMask,
-                                                      &edMask, &btnOk, &btnCancel}) {
+  for (common::ui::TComponent* c : std::initializer_list<common::ui::TComponent*>{
+           &lblAccess, &cbAccess, &lblFor, &rbSingle, &rbNetwork, &lblAddress, &edAddress, &lblMask,
+           &edMask, &btnOk, &btnCancel}) {
     Register(*c);
   }
   // A clicked radio button is checked; its partner is cleared, as in a group.
@@ -140,7 +141,9 @@ common::ui::TModalResult TdlgIPEdit::ShowModal() {
   return ModalResult();
 }
 
-void TdlgIPEdit::FormActivate() { UpdateAddressMode(); }
+void TdlgIPEdit::FormActivate() {
+  UpdateAddressMode();
+}
 
 void TdlgIPEdit::UpdateAddressMode() {
   const bool single = rbSingle.Checked();
@@ -149,7 +152,9 @@ void TdlgIPEdit::UpdateAddressMode() {
   lblAddress.SetCaption(single ? "Host IP Address:" : "Network IP Address:");
 }
 
-void TdlgIPEdit::rbNetworkClick() { UpdateAddressMode(); }
+void TdlgIPEdit::rbNetworkClick() {
+  UpdateAddressMode();
+}
 
 void TdlgIPEdit::SetSingle(bool single) {
   rbSingle.SetChecked(single);

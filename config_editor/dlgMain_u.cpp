@@ -53,11 +53,11 @@ TfrmMain::TfrmMain(TfrmMainSeams seams)
       seams_(std::move(seams)) {
   SetCaption(kApplicationTitle);
   for (ui::TComponent* c : std::initializer_list<ui::TComponent*>{
-           &pcMain,      &elTFTPRoot,      &seTFTPPort,     &seTimeout,     &seRetries,
-           &cbAllowOverwrite, &cbHighPriority, &cbOpTimeout, &cbOpBlocksize, &cbOpTSize,
-           &cbDefaultAccess, &tsgHosts,     &sbAdd,          &sbEdit,        &sbDelete,
-           &cbFWEnabled, &seFWMinPort,     &seFWMaxPort,    &cbWriteLog,    &elLogDir,
-           &elLogCount,  &cbLoggingLevel,  &rgTimestamps,   &btnOk,         &btnCancel}) {
+           &pcMain,           &elTFTPRoot,     &seTFTPPort,   &seTimeout,     &seRetries,
+           &cbAllowOverwrite, &cbHighPriority, &cbOpTimeout,  &cbOpBlocksize, &cbOpTSize,
+           &cbDefaultAccess,  &tsgHosts,       &sbAdd,        &sbEdit,        &sbDelete,
+           &cbFWEnabled,      &seFWMinPort,    &seFWMaxPort,  &cbWriteLog,    &elLogDir,
+           &elLogCount,       &cbLoggingLevel, &rgTimestamps, &btnOk,         &btnCancel}) {
     Register(*c);
   }
 
@@ -68,15 +68,15 @@ TfrmMain::TfrmMain(TfrmMainSeams seams)
   for (ui::TEdit* e : {static_cast<ui::TEdit*>(&elTFTPRoot), static_cast<ui::TEdit*>(&elLogDir)}) {
     e->OnChange = change;
   }
-  for (ui::TSpinEdit* s : {&seTFTPPort, &seTimeout, &seRetries, &seFWMinPort, &seFWMaxPort,
-                           &elLogCount}) {
+  for (ui::TSpinEdit* s :
+       {&seTFTPPort, &seTimeout, &seRetries, &seFWMinPort, &seFWMaxPort, &elLogCount}) {
     s->OnChange = change;
   }
   cbDefaultAccess.OnChange = change;
   cbLoggingLevel.OnChange = change;
   const auto click = app.Guarded([this] { cbAllowOverwriteClick(); });
-  for (ui::TCheckBox* c : {&cbAllowOverwrite, &cbHighPriority, &cbOpTimeout, &cbOpBlocksize,
-                           &cbOpTSize}) {
+  for (ui::TCheckBox* c :
+       {&cbAllowOverwrite, &cbHighPriority, &cbOpTimeout, &cbOpBlocksize, &cbOpTSize}) {
     c->OnClick = click;
   }
   cbWriteLog.OnClick = app.Guarded([this] { cbWriteLogClick(); });
@@ -180,9 +180,15 @@ void TfrmMain::SetFieldReadOnly(ui::TControl& control, bool readOnly) {
   }
 }
 
-void TfrmMain::elTFTPRootChange() { Modified = true; }
-void TfrmMain::cbAllowOverwriteClick() { Modified = true; }
-void TfrmMain::rgTimestampsClick() { Modified = true; }
+void TfrmMain::elTFTPRootChange() {
+  Modified = true;
+}
+void TfrmMain::cbAllowOverwriteClick() {
+  Modified = true;
+}
+void TfrmMain::rgTimestampsClick() {
+  Modified = true;
+}
 
 void TfrmMain::cbWriteLogClick() {
   const bool off = !cbWriteLog.Checked();

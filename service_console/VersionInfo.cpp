@@ -24,9 +24,13 @@ struct Entry {
 constexpr std::uint16_t kTextValue = 1;
 constexpr std::size_t kHeaderSize = 6;
 
-std::size_t Align4(std::size_t offset) { return (offset + 3) & ~static_cast<std::size_t>(3); }
+std::size_t Align4(std::size_t offset) {
+  return (offset + 3) & ~static_cast<std::size_t>(3);
+}
 
-char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c; }
+char16_t AsciiLower(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
 
 bool SameKey(const std::u16string& key, std::string_view name) {
   if (key.size() != name.size()) return false;
@@ -69,7 +73,8 @@ class BlockReader {
  private:
   // The entry at `offset`, which must lie wholly before `limit`.
   std::optional<Entry> Parse(std::size_t offset, std::size_t limit) const {
-    if (limit > block_.size() || offset > limit || limit - offset < kHeaderSize) return std::nullopt;
+    if (limit > block_.size() || offset > limit || limit - offset < kHeaderSize)
+      return std::nullopt;
     const std::uint16_t length = Word(offset);
     if (length < kHeaderSize || length > limit - offset) return std::nullopt;
     Entry entry;

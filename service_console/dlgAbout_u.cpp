@@ -22,7 +22,9 @@ void TdlgAbout::FormCreate() {
   CopyrightLabel.SetCaption(info.Comments);
 }
 
-void TdlgAbout::btnOkClick() { SetModalResult(common::ui::TModalResult::Ok); }
+void TdlgAbout::btnOkClick() {
+  SetModalResult(common::ui::TModalResult::Ok);
+}
 
 void TdlgAbout::DialogKey(int virtualKey) {
   if (virtualKey == kVkReturn || virtualKey == kVkEscape) btnOk.UserClick();

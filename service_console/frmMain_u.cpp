@@ -78,11 +78,9 @@ std::string FormatStateLine(const std::string& machine, const std::string& servi
 
 TfrmMain::TfrmMain(const TfrmMainPlatform& platform) : TForm("frmMain"), platform_(platform) {
   SetCaption("Quenby");
-  for (common::ui::TComponent* component :
-       std::initializer_list<common::ui::TComponent*>{&Label1, &cbServices, &bbStart, &bbPause,
-                                                      &bbStop, &esbMain, &elServer, &Label2,
-                                                      &btnRefresh, &Label3, &Label4, &Label5,
-                                                      &imState, &cbAutoStart, &ElTrayIcon})
+  for (common::ui::TComponent* component : std::initializer_list<common::ui::TComponent*>{
+           &Label1, &cbServices, &bbStart, &bbPause, &bbStop, &esbMain, &elServer, &Label2,
+           &btnRefresh, &Label3, &Label4, &Label5, &imState, &cbAutoStart, &ElTrayIcon})
     Register(*component);
   Label1.SetCaption("Services:");
   Label2.SetCaption("Server:");
@@ -114,8 +112,8 @@ void TfrmMain::FormCreate() {
   cbServices.SetItemIndex(-1);
   if (registeredServices_.empty()) {
     platform_.Dialogs.ShowMessageBox(std::string(kNoServicesMessage),
-                                     std::string(kInformationCaption),
-                                     common::MbIcon::Information, common::MbButtons::Ok);
+                                     std::string(kInformationCaption), common::MbIcon::Information,
+                                     common::MbButtons::Ok);
     // Ending the main window ends the program once its message loop runs.
     Close();
   } else {
@@ -268,8 +266,8 @@ const std::string* TfrmMain::SelectedService() const {
 const std::string& TfrmMain::SelectedServiceOrThrow() const {
   const std::string* name = SelectedService();
   if (name == nullptr)
-    throw common::EListError("List index out of bounds (" +
-                             std::to_string(cbServices.ItemIndex()) + ")");
+    throw common::EListError("List index out of bounds (" + std::to_string(cbServices.ItemIndex()) +
+                             ")");
   return *name;
 }
 
@@ -303,7 +301,9 @@ void TfrmMain::ShowServiceState(TServiceState state) {
   cbServices.SetEnabled(listed);
 }
 
-void TfrmMain::SetStateImage(int index) { imState.SetPictureIndex(index); }
+void TfrmMain::SetStateImage(int index) {
+  imState.SetPictureIndex(index);
+}
 
 // ---------------------------------------------------------------------------
 // The actions.
@@ -346,7 +346,9 @@ void TfrmMain::ShowRefreshFailed() {
   esbMain.SetText(FormatStateLine(std::string(kRefreshFailedMachine), "", kNoServiceState));
 }
 
-void TfrmMain::elServerExit() { MachineName = elServer.Text(); }
+void TfrmMain::elServerExit() {
+  MachineName = elServer.Text();
+}
 
 void TfrmMain::cbAutoStart1Click() {
   if (ignoreAutoStartClick_) {
@@ -356,9 +358,8 @@ void TfrmMain::cbAutoStart1Click() {
   // After a failed refresh the box may still be enabled while the selected
   // position names no listed service: then nothing is sent and the box goes back.
   const std::string* selected = SelectedService();
-  const bool changed =
-      selected != nullptr && platform_.Control.SetServiceAutoStart(std::string(*selected),
-                                                                   cbAutoStart.Checked());
+  const bool changed = selected != nullptr && platform_.Control.SetServiceAutoStart(
+                                                  std::string(*selected), cbAutoStart.Checked());
   if (!changed) SetAutoStartChecked(!cbAutoStart.Checked());
 }
 
@@ -376,11 +377,10 @@ void TfrmMain::ShowProgress(const std::string& progressText) {
   const std::string* selected = SelectedService();
   std::string tail(progressText);
   tail += "...";
-  esbMain.SetText(JoinStatus(MachineName.empty() ? kLocalMachine : std::string_view(MachineName),
-                             selected == nullptr || selected->empty()
-                                 ? kUnknownService
-                                 : std::string_view(*selected),
-                             tail));
+  esbMain.SetText(JoinStatus(
+      MachineName.empty() ? kLocalMachine : std::string_view(MachineName),
+      selected == nullptr || selected->empty() ? kUnknownService : std::string_view(*selected),
+      tail));
 }
 
 void TfrmMain::SetAllControlsEnabled(bool enabled) {
@@ -388,9 +388,13 @@ void TfrmMain::SetAllControlsEnabled(bool enabled) {
     if (auto* control = dynamic_cast<TControl*>(component)) control->SetEnabled(enabled);
 }
 
-void TfrmMain::DisableControls() { SetAllControlsEnabled(false); }
+void TfrmMain::DisableControls() {
+  SetAllControlsEnabled(false);
+}
 
-void TfrmMain::EnableControls() { SetAllControlsEnabled(true); }
+void TfrmMain::EnableControls() {
+  SetAllControlsEnabled(true);
+}
 
 void TfrmMain::BeginWait(const std::string& progressText) {
   SetCursor(TCursor::HourGlass);

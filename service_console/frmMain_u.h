@@ -35,7 +35,7 @@ inline constexpr std::array<std::string_view, 7> ListStateWords = {
 // The status line's words for the states 1..7 (index 0 is state 1), and the
 // word of every other value.
 inline constexpr std::array<std::string_view, 7> StatusStateWords = {
-    "Stopped",         "Start pending", "Stop pending", "Running",
+    "Stopped",          "Start pending", "Stop pending", "Running",
     "Continue pending", "Pause pending", "Paused"};
 inline constexpr std::string_view kUnknownStateWord = "Unknown state";
 

@@ -143,7 +143,8 @@ std::string TrayHint(std::string_view statusLine) {
 }
 
 void HandleSysCommand(std::uintptr_t command, common::ui::TTrayIcon& tray,
-                      const common::ui::TStatusBar& statusBar, const std::function<void()>& showAbout) {
+                      const common::ui::TStatusBar& statusBar,
+                      const std::function<void()>& showAbout) {
   switch (command) {
     case kAboutCommand:
       if (showAbout) showAbout();

@@ -102,7 +102,8 @@ std::string TrayHint(std::string_view statusLine);
 // tray icon with the hint built from the status line, a restore removes it.
 // Any other value does nothing here.
 void HandleSysCommand(std::uintptr_t command, common::ui::TTrayIcon& tray,
-                      const common::ui::TStatusBar& statusBar, const std::function<void()>& showAbout);
+                      const common::ui::TStatusBar& statusBar,
+                      const std::function<void()>& showAbout);
 
 // The application's minimise state as the tray icon needs it.
 class ITrayApplication {

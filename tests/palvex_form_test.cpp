@@ -69,14 +69,14 @@ class ConfigWindow : public ::testing::Test {
   // Creates the window as start-up does: a creation error goes to the error box.
   TfrmMain& Create() {
     dlg.SetModalHost(&host);
-    form = std::make_unique<TfrmMain>(palvex::TfrmMainSeams{
-        registry, texts, dialogs, app, dlg,
-        [this] {
-          ++restarts;
-          return restartResult;
-        },
-        "C:\\Program Files\\Palvex\\",
-        [this](const std::string& topic) { helpTopics.push_back(topic); }});
+    form = std::make_unique<TfrmMain>(
+        palvex::TfrmMainSeams{registry, texts, dialogs, app, dlg,
+                              [this] {
+                                ++restarts;
+                                return restartResult;
+                              },
+                              "C:\\Program Files\\Palvex\\",
+                              [this](const std::string& topic) { helpTopics.push_back(topic); }});
     app.Run([this] { form->FormCreate(); });
     form->SetActiveWindow(true);
     return *form;
@@ -155,8 +155,8 @@ TEST_F(ConfigWindow, StoredValuesShowInTheControls) {
   EXPECT_EQ(f.seTFTPPort.Value(), 69);
   EXPECT_EQ(f.cbDefaultAccess.ItemIndex(), 3);
   ASSERT_EQ(f.tsgHosts.RowCount(), 2);
-  EXPECT_EQ(f.tsgHosts.Cells(0), (std::vector<std::string>{"198.51.100.0 (255.255.255.0)",
-                                                           "Read/Write"}));
+  EXPECT_EQ(f.tsgHosts.Cells(0),
+            (std::vector<std::string>{"198.51.100.0 (255.255.255.0)", "Read/Write"}));
   EXPECT_EQ(f.tsgHosts.Cells(1), (std::vector<std::string>{"192.0.2.7", "Write Only"}));
   EXPECT_EQ(f.cbLoggingLevel.ItemIndex(), -1);
   EXPECT_EQ(f.rgTimestamps.ItemIndex(), 1);
@@ -215,7 +215,8 @@ TEST_F(ConfigWindow, EveryListedUserChangeSetsModified) {
       {"cbWriteLog", [](TfrmMain& f) { f.cbWriteLog.UserClick(); }},
       {"cbFWEnabled", [](TfrmMain& f) { f.cbFWEnabled.UserClick(); }},
       {"rgTimestamps", [](TfrmMain& f) { f.rgTimestamps.UserSelect(1); }},
-      {"tick and untick", [](TfrmMain& f) {
+      {"tick and untick",
+       [](TfrmMain& f) {
          f.cbHighPriority.UserClick();
          f.cbHighPriority.UserClick();
        }},
@@ -292,8 +293,8 @@ TEST_F(ConfigWindow, PortRangeIsCheckedOnlyWithTheFirewallEnabled) {
       EXPECT_TRUE(dialogs.boxes.empty());
       continue;
     }
-    EXPECT_EQ(dialogs.boxes, (std::vector<ShownBox>{{c.message, "Error", MbIcon::Error,
-                                                     MbButtons::Ok}}));
+    EXPECT_EQ(dialogs.boxes,
+              (std::vector<ShownBox>{{c.message, "Error", MbIcon::Error, MbButtons::Ok}}));
     EXPECT_EQ(f.pcMain.ActivePageIndex(), TfrmMain::kFirewallPage);
     EXPECT_EQ(f.ActiveControl(), &f.seFWMinPort);
   }
@@ -303,8 +304,8 @@ TEST_F(ConfigWindow, InvalidRangeStopsTheOkFlowBeforeTheQuestion) {
   TfrmMain& f = Create();
   f.seFWMinPort.UserSetValue(1023);
   f.btnOk.UserClick();
-  EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{
-                                 "Range [1023..65535] is not a valid port range!"}));
+  EXPECT_EQ(dialogs.Texts(),
+            (std::vector<std::string>{"Range [1023..65535] is not a valid port range!"}));
   EXPECT_FALSE(f.CloseRequested());
   EXPECT_FALSE(Saved());
 }
@@ -426,8 +427,9 @@ TEST_F(ConfigWindow, CancelAsksOnlyAfterAChangeAndCloseBoxNeverAsks) {
 TEST_F(ConfigWindow, HelpOpensTheTopicOfTheHelpFileBesideTheProgramWhenAvailable) {
   TfrmMain& f = Create();
   f.WMHelp();
-  EXPECT_EQ(helpTopics, (std::vector<std::string>{
-                            "C:\\Program Files\\Palvex\\rorivuzu.chm::/configuration.htm"}));
+  EXPECT_EQ(
+      helpTopics,
+      (std::vector<std::string>{"C:\\Program Files\\Palvex\\rorivuzu.chm::/configuration.htm"}));
   TfrmMain noHelp(palvex::TfrmMainSeams{registry, texts, dialogs, app, dlg, {}, "C:\\", {}});
   noHelp.FormCreate();
   noHelp.WMHelp();  // does nothing
@@ -532,7 +534,7 @@ TEST_F(ConfigWindow, EditOfARuleTheSocketsRejectIsAnErrorAndShowsNoDialog) {
   }
   EXPECT_EQ(host.shows, 0);
   EXPECT_EQ(dialogs.boxes, (std::vector<ShownBox>{ErrorBox("Invalid IP address string."),
-                                                   ErrorBox("Invalid IP address string.")}));
+                                                  ErrorBox("Invalid IP address string.")}));
   EXPECT_EQ(f.tsgHosts.Record(1).Mask, "bad");
   EXPECT_EQ(dlg.AddressText(), "192.0.2.9");  // the address was taken before the mask failed
   EXPECT_FALSE(f.Modified);

@@ -22,10 +22,10 @@ TEST(InetAddr, ReadsEveryFormTheSocketsAcceptAndNothingElse) {
   const AddrCase cases[] = {
       {"192.0.2.7", 0xC0000207u},
       {"0.0.0.0", 0u},
-      {"10.1", 0x0A000001u},            // last part fills three bytes
-      {"10.1.258", 0x0A010102u},        // last part fills two bytes
-      {"3221225991", 0xC0000207u},      // one part is the whole value
-      {"0xC0.0.02.0x7", 0xC0000207u},   // hexadecimal and octal parts
+      {"10.1", 0x0A000001u},           // last part fills three bytes
+      {"10.1.258", 0x0A010102u},       // last part fills two bytes
+      {"3221225991", 0xC0000207u},     // one part is the whole value
+      {"0xC0.0.02.0x7", 0xC0000207u},  // hexadecimal and octal parts
       {"0300.0.2.07", 0xC0000207u},
       {"1.2.3.4 trailing", 0x01020304u},  // a blank ends the address
       {"255.255.255.254", 0xFFFFFFFEu},

@@ -35,7 +35,8 @@ class FakeComputerName : public quenby::IComputerName {
 
 inline constexpr std::uint32_t kAccessDenied = 5;
 inline constexpr std::uint32_t kRpcUnavailable = 1722;
-inline const std::string kErrorOpening = "Error trying to perform specified action.\rError Message: ";
+inline const std::string kErrorOpening =
+    "Error trying to perform specified action.\rError Message: ";
 
 class QuenbyTest : public ::testing::Test {
  protected:

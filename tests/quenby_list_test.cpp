@@ -8,9 +8,9 @@
 namespace quenby_test {
 namespace {
 
+using doubles::ScCall;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using doubles::ScCall;
 
 TEST_F(QuenbyTest, EntriesFollowRegisteredOrderAndMatchIgnoringCase) {
   Register({"alpha", "Beta", "Gamma"});
@@ -63,8 +63,8 @@ TEST_F(QuenbyTest, EntriesShowTheListsUpperCaseStateWords) {
   form.FormCreate();
   ASSERT_EQ(form.cbServices.Items().size(), cases.size());
   for (std::size_t i = 0; i < cases.size(); ++i)
-    EXPECT_EQ(form.cbServices.Items()[i], "Svc S" + std::to_string(cases[i].first) + ": " +
-                                              cases[i].second);
+    EXPECT_EQ(form.cbServices.Items()[i],
+              "Svc S" + std::to_string(cases[i].first) + ": " + cases[i].second);
 }
 
 TEST_F(QuenbyTest, RebuildKeepsTheSelectedPositionOnlyWhenItStillLiesInTheList) {
@@ -76,8 +76,8 @@ TEST_F(QuenbyTest, RebuildKeepsTheSelectedPositionOnlyWhenItStillLiesInTheList) 
   for (const Case c : {Case{2, 5, 2}, Case{4, 3, 0}, Case{-1, 3, 0}, Case{0, 0, -1}}) {
     SCOPED_TRACE(::testing::Message() << "before " << c.before << ", found " << c.found);
     doubles::SimServiceManager machine;
-    services_u::TServiceControl machineControl{services_u::kQuenbyFrontEnd, machine, clock,
-                                               dialogs, texts};
+    services_u::TServiceControl machineControl{services_u::kQuenbyFrontEnd, machine, clock, dialogs,
+                                               texts};
     quenby::TfrmMain window{{registry, machine, machineControl, dialogs, upper, computer}};
     Register({"S0", "S1", "S2", "S3", "S4"});
     for (int i = 0; i < c.found; ++i)
@@ -108,8 +108,8 @@ TEST_F(QuenbyTest, RebuildFailuresShowOneMessageAndCloseTheManager) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     doubles::SimServiceManager machine;
-    services_u::TServiceControl machineControl{services_u::kQuenbyFrontEnd, machine, clock,
-                                               dialogs, texts};
+    services_u::TServiceControl machineControl{services_u::kQuenbyFrontEnd, machine, clock, dialogs,
+                                               texts};
     quenby::TfrmMain window{{registry, machine, machineControl, dialogs, upper, computer}};
     Register({"A", "B"});
     machine.AddService({"A", "A Agent"});

@@ -11,7 +11,7 @@ namespace quenby_test {
 
 struct VersionNode {
   std::u16string key;
-  std::uint16_t type = 0;  // 1 text, 0 binary
+  std::uint16_t type = 0;         // 1 text, 0 binary
   std::uint16_t valueLength = 0;  // characters for text, bytes otherwise
   std::vector<std::uint8_t> value;
   std::vector<VersionNode> children;
@@ -76,7 +76,8 @@ inline VersionNode VarFileInfo(std::vector<std::pair<std::uint16_t, std::uint16_
 
 // The root with a fixed part (file and product version 2.0.0.0) and the given children.
 inline VersionNode VersionRoot(std::vector<VersionNode> children) {
-  VersionNode root{u"VS_VERSION_INFO", 0, 52, std::vector<std::uint8_t>(52, 0), std::move(children)};
+  VersionNode root{u"VS_VERSION_INFO", 0, 52, std::vector<std::uint8_t>(52, 0),
+                   std::move(children)};
   const std::uint32_t fixed[] = {0xFEEF04BD, 0x00010000, 0x00020000, 0, 0x00020000, 0};
   for (std::size_t i = 0; i < 6; ++i)
     for (std::size_t b = 0; b < 4; ++b)
@@ -87,18 +88,19 @@ inline VersionNode VersionRoot(std::vector<VersionNode> children) {
 // A block like the program's own: translation 0x0419/0x04E3 and its table.
 inline VersionNode ProgramBlock() {
   return VersionRoot({
-      StringFileInfo({Table(u"041904E3", {
-                                             Text(u"CompanyName", u""),
-                                             Text(u"FileDescription", u""),
-                                             Text(u"FileVersion", u"2.0.0.0"),
-                                             Text(u"InternalName", u"Quenby"),
-                                             Text(u"LegalCopyright", u"Copyright line"),
-                                             Text(u"LegalTrademarks", u"Marks"),
-                                             Text(u"OriginalFilename", u""),
-                                             Text(u"ProductName", u"Quenby"),
-                                             Text(u"ProductVersion", u"1.0.0.0"),
-                                             Text(u"Comments", u"Credit line"),
-                                         })}),
+      StringFileInfo({Table(u"041904E3",
+                            {
+                                Text(u"CompanyName", u""),
+                                Text(u"FileDescription", u""),
+                                Text(u"FileVersion", u"2.0.0.0"),
+                                Text(u"InternalName", u"Quenby"),
+                                Text(u"LegalCopyright", u"Copyright line"),
+                                Text(u"LegalTrademarks", u"Marks"),
+                                Text(u"OriginalFilename", u""),
+                                Text(u"ProductName", u"Quenby"),
+                                Text(u"ProductVersion", u"1.0.0.0"),
+                                Text(u"Comments", u"Credit line"),
+                            })}),
       VarFileInfo({{0x0419, 0x04E3}}),
   });
 }

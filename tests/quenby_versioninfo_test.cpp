@@ -62,29 +62,33 @@ TEST(ReadVersionBlock, OnlyTheFirstTranslationIsUsed) {
                            Table(u"041904E3", {Text(u"ProductName", u"Russian")})});
   };
   TVersionInfo info;
-  ASSERT_TRUE(Read(Bytes(VersionRoot({tables(), VarFileInfo({{0x0419, 0x04E3}, {0x0409, 0x04B0}})})), info));
+  ASSERT_TRUE(Read(
+      Bytes(VersionRoot({tables(), VarFileInfo({{0x0419, 0x04E3}, {0x0409, 0x04B0}})})), info));
   EXPECT_EQ(info.ProductName, "Russian");
 
   // The first translation's table is missing while the second one's exists:
   // every field is emptied.
   info = Filled();
-  ASSERT_TRUE(Read(Bytes(VersionRoot({tables(), VarFileInfo({{0x0407, 0x04E4}, {0x0409, 0x04B0}})})), info));
+  ASSERT_TRUE(Read(
+      Bytes(VersionRoot({tables(), VarFileInfo({{0x0407, 0x04E4}, {0x0409, 0x04B0}})})), info));
   EXPECT_EQ(info, TVersionInfo());
 }
 
 TEST(ReadVersionBlock, TableNameAndKeysIgnoreLetterCase) {
   TVersionInfo info;
-  ASSERT_TRUE(Read(Bytes(VersionRoot({StringFileInfo({Table(u"040904e4", {Text(u"productname", u"Q")})}),
-                                      VarFileInfo({{0x0409, 0x04E4}})})),
-                   info));
+  ASSERT_TRUE(
+      Read(Bytes(VersionRoot({StringFileInfo({Table(u"040904e4", {Text(u"productname", u"Q")})}),
+                              VarFileInfo({{0x0409, 0x04E4}})})),
+           info));
   EXPECT_EQ(info.ProductName, "Q");
 }
 
 TEST(ReadVersionBlock, MissingKeysGiveEmptyFieldsAndTheOthersAreRead) {
   TVersionInfo info = Filled();
-  ASSERT_TRUE(Read(Bytes(VersionRoot({StringFileInfo({Table(u"041904E3", {Text(u"FileVersion", u"2.0.0.0")})}),
-                                      VarFileInfo({{0x0419, 0x04E3}})})),
-                   info));
+  ASSERT_TRUE(Read(
+      Bytes(VersionRoot({StringFileInfo({Table(u"041904E3", {Text(u"FileVersion", u"2.0.0.0")})}),
+                         VarFileInfo({{0x0419, 0x04E3}})})),
+      info));
   TVersionInfo expected;
   expected.FileVersion = "2.0.0.0";
   EXPECT_EQ(info, expected);
@@ -112,7 +116,8 @@ TEST(ReadVersionBlock, WithoutATranslationTheRecordIsLeftAsItWas) {
       {"empty buffer", {}},
       {"zero-filled buffer", std::vector<std::uint8_t>(512, 0)},
       {"no VarFileInfo", Bytes(VersionRoot({ProgramBlock().children[0]}))},
-      {"translation of length 0", Bytes(VersionRoot({ProgramBlock().children[0], emptyTranslation}))},
+      {"translation of length 0",
+       Bytes(VersionRoot({ProgramBlock().children[0], emptyTranslation}))},
       {"half a pair", Bytes(VersionRoot({ProgramBlock().children[0], halfPair}))},
   };
   for (const auto& [name, block] : blocks) {
@@ -136,7 +141,8 @@ std::size_t EntryOffset(const std::vector<std::uint8_t>& block, std::u16string k
   for (std::size_t at = 0; at + 6 + key.size() * 2 <= block.size(); at += 2) {
     bool same = true;
     for (std::size_t i = 0; i < key.size() && same; ++i)
-      same = block[at + 6 + 2 * i] == static_cast<std::uint8_t>(key[i]) && block[at + 7 + 2 * i] == 0;
+      same =
+          block[at + 6 + 2 * i] == static_cast<std::uint8_t>(key[i]) && block[at + 7 + 2 * i] == 0;
     if (same) return at;
   }
   ADD_FAILURE() << "no entry";
@@ -170,9 +176,10 @@ TEST(ReadVersionBlock, ATextLongerThanItsEntryEndsAtTheEntry) {
   name.value.resize(12);
   name.valueLength = 0x7FFF;
   TVersionInfo info;
-  ASSERT_TRUE(Read(Bytes(VersionRoot({StringFileInfo({Table(u"041904E3", {name, Text(u"Comments", u"Next")})}),
-                                      VarFileInfo({{0x0419, 0x04E3}})})),
-                   info));
+  ASSERT_TRUE(Read(
+      Bytes(VersionRoot({StringFileInfo({Table(u"041904E3", {name, Text(u"Comments", u"Next")})}),
+                         VarFileInfo({{0x0419, 0x04E3}})})),
+      info));
   EXPECT_EQ(info.ProductName, "Quenby");
   EXPECT_EQ(info.Comments, "Next");
 }
@@ -194,7 +201,8 @@ class FakeVersionFiles : public quenby::IVersionFiles {
 
   void Serve(const std::vector<std::uint8_t>& bytes) {
     block = bytes;
-    size = static_cast<std::uint32_t>(bytes.size() * 2);  // room beyond the block, as the system gives
+    size =
+        static_cast<std::uint32_t>(bytes.size() * 2);  // room beyond the block, as the system gives
   }
   std::vector<std::uint8_t> block;
   std::uint32_t size = 0;
@@ -230,7 +238,8 @@ class KeyHost : public common::ui::IModalHost {
     shown.push_back({dialog.NameLabel.Caption(), dialog.VersionLabel.Caption(),
                      dialog.CommentsLabel.Caption(), dialog.CopyrightLabel.Caption()});
     dialog.DialogKey(key);
-    closed.push_back(dialog.CloseRequested() && dialog.ModalResult() == common::ui::TModalResult::Ok);
+    closed.push_back(dialog.CloseRequested() &&
+                     dialog.ModalResult() == common::ui::TModalResult::Ok);
   }
   int key = quenby::kVkEscape;
   std::vector<std::vector<std::string>> shown;
@@ -243,7 +252,8 @@ TEST(ShowAbout, ShowsNameVersionCopyrightAndCommentsInThatOrder) {
   KeyHost host;
   quenby::ShowAbout({files, "C:\\Quenby.exe", host});
   ASSERT_EQ(host.shown.size(), 1u);
-  EXPECT_EQ(host.shown[0], (std::vector<std::string>{"Quenby", "2.0.0.0", "Copyright line", "Credit line"}));
+  EXPECT_EQ(host.shown[0],
+            (std::vector<std::string>{"Quenby", "2.0.0.0", "Copyright line", "Credit line"}));
   EXPECT_EQ(files.names, std::vector<std::string>{"C:\\Quenby.exe"});
 }
 

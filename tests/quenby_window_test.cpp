@@ -12,10 +12,10 @@
 namespace quenby_test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using common::ui::TCursor;
 using doubles::ScCall;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 
 TEST(QuenbyStatusLine, JoinsMachineServiceAndStateWord) {
   const struct {
@@ -139,15 +139,15 @@ TEST_F(QuenbyTest, StartContinuesAPausedServiceAndStartsAnyOther) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.state);
     doubles::SimServiceManager machine;
-    services_u::TServiceControl machineControl{services_u::kQuenbyFrontEnd, machine, clock,
-                                               dialogs, texts};
+    services_u::TServiceControl machineControl{services_u::kQuenbyFrontEnd, machine, clock, dialogs,
+                                               texts};
     quenby::TfrmMain window{{registry, machine, machineControl, dialogs, upper, computer}};
     Register({"Alpha"});
     machine.AddService({"Alpha", "Alpha Agent", 3, 256, c.state});
     window.FormCreate();
     window.bbStart.UserClick();
-    EXPECT_THAT(machine.Requests(), ElementsAre(doubles::SimServiceManager::Request{"Alpha",
-                                                                                   c.request}));
+    EXPECT_THAT(machine.Requests(),
+                ElementsAre(doubles::SimServiceManager::Request{"Alpha", c.request}));
     EXPECT_EQ(window.esbMain.Text(), "SRV1 - Alpha - Running");
     EXPECT_EQ(window.cbServices.Items()[0], "Alpha Agent: STARTED");
   }

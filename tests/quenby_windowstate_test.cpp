@@ -20,7 +20,8 @@ class StateForm : public TForm {
  public:
   StateForm() : TForm("frmMain") {
     for (common::ui::TComponent* c : std::initializer_list<common::ui::TComponent*>{
-             &Label1, &cbServices, &bbStart, &bbStop, &esbMain, &elServer, &cbAutoStart, &ElTrayIcon})
+             &Label1, &cbServices, &bbStart, &bbStop, &esbMain, &elServer, &cbAutoStart,
+             &ElTrayIcon})
       Register(*c);
     SetPlacement(kDesigned);
     cbServices.SetItems({"Alpha Agent: RUNNING", "Beta: STOPPED"});
@@ -49,8 +50,12 @@ struct Stored {
   std::uint32_t type;
   std::vector<std::uint8_t> bytes;
 };
-Stored Dword(std::string name, std::int32_t n) { return {std::move(name), common::kRegDword, common::RegDwordBytes(n)}; }
-Stored Sz(std::string name, std::string text) { return {std::move(name), common::kRegSz, common::RegSzBytes(text)}; }
+Stored Dword(std::string name, std::int32_t n) {
+  return {std::move(name), common::kRegDword, common::RegDwordBytes(n)};
+}
+Stored Sz(std::string name, std::string text) {
+  return {std::move(name), common::kRegSz, common::RegSzBytes(text)};
+}
 
 class FixedMonitors : public quenby::IMonitors {
  public:
@@ -78,9 +83,13 @@ TEST(LoadWindowState, AppliesEachValueThatCanBeAppliedAndSkipsTheRest) {
     std::string server;
   };
   const auto all = [](std::vector<Stored> replaced) {
-    std::vector<Stored> values = {Dword("Left", 10), Dword("Top", 20), Dword("Width", 300),
-                                  Dword("Height", 320), Sz("ActiveControl", "elServer"),
-                                  Dword("ServiceIndex", 1), Sz("ServerName", "SRV2")};
+    std::vector<Stored> values = {Dword("Left", 10),
+                                  Dword("Top", 20),
+                                  Dword("Width", 300),
+                                  Dword("Height", 320),
+                                  Sz("ActiveControl", "elServer"),
+                                  Dword("ServiceIndex", 1),
+                                  Sz("ServerName", "SRV2")};
     for (auto& r : replaced)
       for (auto& v : values)
         if (v.name == r.name) v = r;
@@ -91,30 +100,54 @@ TEST(LoadWindowState, AppliesEachValueThatCanBeAppliedAndSkipsTheRest) {
   const Case cases[] = {
       {"no key", false, {}, d, "", 0, "SRV1"},
       {"empty key", true, {}, d, "", 0, "SRV1"},
-      {"only Left and Top", true, {Dword("Left", 40), Dword("Top", 50)}, {40, 50, d.width, d.height}, "", 0, "SRV1"},
+      {"only Left and Top",
+       true,
+       {Dword("Left", 40), Dword("Top", 50)},
+       {40, 50, d.width, d.height},
+       "",
+       0,
+       "SRV1"},
       {"all seven", true, all({}), stored, "elServer", 1, "SRV2"},
       {"ServiceIndex -1", true, all({Dword("ServiceIndex", -1)}), stored, "elServer", -1, "SRV2"},
-      {"ServiceIndex past the list", true, all({Dword("ServiceIndex", 2)}), stored, "elServer", 0, "SRV2"},
-      {"ServiceIndex below -1", true, all({Dword("ServiceIndex", -2)}), stored, "elServer", 0, "SRV2"},
-      {"unknown control name", true, all({Sz("ActiveControl", "edNothing")}), stored, "", 1, "SRV2"},
-      {"control name in other case", true, all({Sz("ActiveControl", "ELSERVER")}), stored, "", 1, "SRV2"},
+      {"ServiceIndex past the list", true, all({Dword("ServiceIndex", 2)}), stored, "elServer", 0,
+       "SRV2"},
+      {"ServiceIndex below -1", true, all({Dword("ServiceIndex", -2)}), stored, "elServer", 0,
+       "SRV2"},
+      {"unknown control name", true, all({Sz("ActiveControl", "edNothing")}), stored, "", 1,
+       "SRV2"},
+      {"control name in other case", true, all({Sz("ActiveControl", "ELSERVER")}), stored, "", 1,
+       "SRV2"},
       {"disabled control", true, all({Sz("ActiveControl", "cbAutoStart")}), stored, "", 1, "SRV2"},
       {"label", true, all({Sz("ActiveControl", "Label1")}), stored, "", 1, "SRV2"},
-      {"component that is no control", true, all({Sz("ActiveControl", "ElTrayIcon")}), stored, "", 1, "SRV2"},
-      {"Left as text", true, all({Sz("Left", "10")}), {d.left, 20, 300, 320}, "elServer", 1, "SRV2"},
-      {"Height of two bytes", true, all({{"Height", common::kRegDword, {1, 2}}}), {10, 20, 300, d.height},
-       "elServer", 1, "SRV2"},
+      {"component that is no control", true, all({Sz("ActiveControl", "ElTrayIcon")}), stored, "",
+       1, "SRV2"},
+      {"Left as text",
+       true,
+       all({Sz("Left", "10")}),
+       {d.left, 20, 300, 320},
+       "elServer",
+       1,
+       "SRV2"},
+      {"Height of two bytes",
+       true,
+       all({{"Height", common::kRegDword, {1, 2}}}),
+       {10, 20, 300, d.height},
+       "elServer",
+       1,
+       "SRV2"},
       {"ActiveControl as number", true, all({Dword("ActiveControl", 5)}), stored, "", 1, "SRV2"},
-      {"ServiceIndex as binary", true, all({{"ServiceIndex", common::kRegBinary, {1, 0, 0, 0}}}), stored,
-       "elServer", 0, "SRV2"},
-      {"ServerName as expandable text", true, all({{"ServerName", common::kRegExpandSz, common::RegSzBytes("X")}}),
-       stored, "elServer", 1, "SRV1"},
+      {"ServiceIndex as binary", true, all({{"ServiceIndex", common::kRegBinary, {1, 0, 0, 0}}}),
+       stored, "elServer", 0, "SRV2"},
+      {"ServerName as expandable text", true,
+       all({{"ServerName", common::kRegExpandSz, common::RegSzBytes("X")}}), stored, "elServer", 1,
+       "SRV1"},
       {"ServerName empty", true, all({Sz("ServerName", "")}), stored, "elServer", 1, ""},
   };
   for (const auto& c : cases) {
     doubles::MemoryRegistry registry;
     if (c.keyExists) registry.CreateKey(RegRoot::CurrentUser, kKey);
-    for (const auto& v : c.stored) registry.Put(RegRoot::CurrentUser, kKey, v.name, v.type, v.bytes);
+    for (const auto& v : c.stored)
+      registry.Put(RegRoot::CurrentUser, kKey, v.name, v.type, v.bytes);
     StateForm form;
     quenby::LoadWindowState(registry, form.Parts(), nullptr);
     EXPECT_EQ(form.GetPlacement(), c.placement) << c.name;
@@ -164,7 +197,8 @@ TEST(MoveOntoMonitors, MovesOnlyWhatLiesEntirelyOffEveryMonitor) {
       {"larger than the work area", {kScreen}, {3000, 3000, 1200, 900}, {0, 0, 1200, 900}},
       {"extreme values", {kScreen}, {INT32_MAX, INT32_MIN, 100, 80}, {924, 0, 100, 80}},
   };
-  for (const auto& c : cases) EXPECT_EQ(quenby::MoveOntoMonitors(c.in, c.monitors), c.out) << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(quenby::MoveOntoMonitors(c.in, c.monitors), c.out) << c.name;
 }
 
 TEST(FindControlByName, TheFirstComponentOfExactlyThatNameWhenItIsAControl) {
@@ -191,8 +225,9 @@ TEST(SaveWindowState, WritesTheSevenValuesInOrderWithTheirTypes) {
   form.cbServices.SetItemIndex(-1);
   form.elServer.SetText("SRV2");
   quenby::SaveWindowState(registry, form.Parts());
-  EXPECT_EQ(Names(registry), (std::vector<std::string>{"Left", "Top", "Width", "Height", "ActiveControl",
-                                                       "ServiceIndex", "ServerName"}));
+  EXPECT_EQ(Names(registry),
+            (std::vector<std::string>{"Left", "Top", "Width", "Height", "ActiveControl",
+                                      "ServiceIndex", "ServerName"}));
   const std::vector<std::pair<std::string, Stored>> expected = {
       {"Left", {"", common::kRegDword, {0xEC, 0xFF, 0xFF, 0xFF}}},
       {"Top", Dword("", 30)},
@@ -217,9 +252,11 @@ TEST(SaveWindowState, WithoutAFocusedControlTheEarlierActiveControlStays) {
   registry.PutSz(RegRoot::CurrentUser, kKey, "Extra", "kept");
   StateForm form;
   quenby::SaveWindowState(registry, form.Parts());
-  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ActiveControl")->data, common::RegSzBytes("bbStop"));
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ActiveControl")->data,
+            common::RegSzBytes("bbStop"));
   EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "Extra")->data, common::RegSzBytes("kept"));
-  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServerName")->data, common::RegSzBytes("SRV1"));
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServerName")->data,
+            common::RegSzBytes("SRV1"));
 
   doubles::MemoryRegistry fresh;
   quenby::SaveWindowState(fresh, form.Parts());
@@ -269,7 +306,8 @@ class RecordingMenu : public quenby::ISystemMenu {
 TEST(SystemMenu, ASeparatorThenTheAboutEntry) {
   RecordingMenu menu;
   quenby::AppendSystemMenuEntries(menu);
-  EXPECT_EQ(menu.entries, (std::vector<RecordingMenu::Entry>{{0x0800, 0, ""}, {0x0000, 1025, "&About Quenby..."}}));
+  EXPECT_EQ(menu.entries, (std::vector<RecordingMenu::Entry>{{0x0800, 0, ""},
+                                                             {0x0000, 1025, "&About Quenby..."}}));
 }
 
 TEST(HandleSysCommand, TheWholeValueChoosesTheAction) {
@@ -281,9 +319,9 @@ TEST(HandleSysCommand, TheWholeValueChoosesTheAction) {
   };
   const std::string minimised = "Corvanti Quenby\r\nSRV1 - Alpha - Running";
   const Case cases[] = {
-      {1025, 1, true, "old"},        {0xF020, 0, true, minimised},  {0xF120, 0, false, "old"},
-      {0xF022, 0, true, "old"},      {0xF122, 0, true, "old"},      {0x10401, 0, true, "old"},
-      {0x1F020, 0, true, "old"},     {0xF060, 0, true, "old"},      {0, 0, true, "old"},
+      {1025, 1, true, "old"},    {0xF020, 0, true, minimised}, {0xF120, 0, false, "old"},
+      {0xF022, 0, true, "old"},  {0xF122, 0, true, "old"},     {0x10401, 0, true, "old"},
+      {0x1F020, 0, true, "old"}, {0xF060, 0, true, "old"},     {0, 0, true, "old"},
   };
   for (const auto& c : cases) {
     common::ui::TTrayIcon tray{"ElTrayIcon"};
@@ -379,7 +417,8 @@ TEST_F(QuenbyStateTest, StartUpShowsTheRestoredSelectionAndServerField) {
   Register({"Alpha", "Beta"});
   AddService("Alpha", "Alpha Agent", services_u::kStateRunning);
   AddService("Beta", "Beta Agent", services_u::kStateStopped);
-  for (const auto& c : {Case{1, "SRV1 - Beta - Stopped"}, Case{-1, "Unknown server - Unknown service - Unknown state"},
+  for (const auto& c : {Case{1, "SRV1 - Beta - Stopped"},
+                        Case{-1, "Unknown server - Unknown service - Unknown state"},
                         Case{2, "SRV1 - Alpha - Running"}}) {
     registry.PutDword(RegRoot::CurrentUser, kKey, "ServiceIndex", c.serviceIndex);
     registry.PutSz(RegRoot::CurrentUser, kKey, "ServerName", "FarAway");
@@ -399,7 +438,8 @@ TEST_F(QuenbyStateTest, DestroyingTheWindowSavesItsState) {
   form.SetPlacement({100, 120, 271, 281});
   form.FormDestroy();
   EXPECT_EQ(registry.ValueNames(RegRoot::CurrentUser, kKey).size(), 6u);
-  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data, common::RegDwordBytes(1));
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data,
+            common::RegDwordBytes(1));
   EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "Left")->data, common::RegDwordBytes(100));
 }
 
@@ -409,7 +449,8 @@ TEST_F(QuenbyStateTest, WithoutRegisteredServicesTheStateIsStillLoadedAndSaved) 
   EXPECT_TRUE(form.CloseRequested());
   EXPECT_EQ(form.elServer.Text(), "FarAway");
   form.FormDestroy();
-  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data, common::RegDwordBytes(-1));
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data,
+            common::RegDwordBytes(-1));
 }
 
 TEST_F(QuenbyStateTest, MinimiseTakesTheStatusLineIntoTheTrayAndDoubleClickRestores) {

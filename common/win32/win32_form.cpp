@@ -27,7 +27,9 @@ std::wstring WindowTextW(HWND hwnd) {
   return text;
 }
 
-std::string WindowTextA(HWND hwnd) { return WideToAnsi(WindowTextW(hwnd)); }
+std::string WindowTextA(HWND hwnd) {
+  return WideToAnsi(WindowTextW(hwnd));
+}
 
 void SetWindowTextA8(HWND hwnd, const std::string& text) {
   const std::wstring wide = AnsiToWide(text);
@@ -179,7 +181,8 @@ class TEditPeer : public TWin32Peer {
     SendMessageW(Main(), EM_SETLIMITTEXT, 0, 0);
   }
   void Command(int id, int code) override {
-    if (id == ids_.front() && code == EN_CHANGE && !syncing_) edit_.UserSetText(WindowTextA(Main()));
+    if (id == ids_.front() && code == EN_CHANGE && !syncing_)
+      edit_.UserSetText(WindowTextA(Main()));
     if (id == ids_.front() && code == EN_KILLFOCUS) edit_.UserExit();
   }
   HBRUSH CtlColor(HDC dc) override { return FieldBrush(dc, edit_.Color()); }
@@ -287,8 +290,8 @@ class TSpinPeer : public TWin32Peer {
  private:
   static constexpr UINT_PTR kSubclassId = 1;
   // The field's own window procedure in front of the edit's: Up and Down step.
-  static LRESULT CALLBACK KeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                  UINT_PTR, DWORD_PTR self) {
+  static LRESULT CALLBACK KeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                  DWORD_PTR self) {
     if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {
       auto* peer = reinterpret_cast<TSpinPeer*>(self);
       peer->owner_.Guard([&] { peer->Step(wParam == VK_UP ? 1 : -1); });
@@ -418,8 +421,7 @@ class TListGridPeer : public TWin32Peer {
   TListGridPeer(TWin32Form& owner, ui::TListGridBase& grid, int id,
                 const std::vector<TWin32Form::Column>& columns, int rowHeight)
       : TWin32Peer(owner, grid, {id}), grid_(grid), columns_(columns.size()) {
-    SendMessageW(Main(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
-                 LVS_EX_FULLROWSELECT);
+    SendMessageW(Main(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (std::size_t i = 0; i < columns.size(); ++i) {
       std::wstring header = AnsiToWide(columns[i].header);
       LVCOLUMNW column{};
@@ -465,8 +467,8 @@ class TListGridPeer : public TWin32Peer {
   }
   void Pull() override {
     if (syncing_) return;
-    const int row = static_cast<int>(SendMessageW(Main(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                                  LVNI_SELECTED));
+    const int row = static_cast<int>(
+        SendMessageW(Main(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
     if (row != grid_.Selected()) grid_.UserSelect(row);
   }
 
@@ -614,7 +616,9 @@ TWin32Form::~TWin32Form() {
   }
 }
 
-HWND TWin32Form::Control(int id) const { return GetDlgItem(hwnd_, id); }
+HWND TWin32Form::Control(int id) const {
+  return GetDlgItem(hwnd_, id);
+}
 
 void TWin32Form::Attach(ui::TComponent& widget, std::unique_ptr<TWin32Peer> peer) {
   TWin32Peer* raw = peer.get();

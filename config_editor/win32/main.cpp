@@ -2,6 +2,7 @@
 // configuration window with the settings read, makes the rule dialog, and
 // handles messages until the window closes.
 #include <windows.h>
+
 #include <objbase.h>
 
 #include <memory>

@@ -17,7 +17,7 @@ struct Place {
   int id, left, top, width, height;
 };
 constexpr Place kLayout[] = {
-    {IDC_NameLabel, 16, 8, 265, 13},     {IDC_VersionLabel, 16, 24, 265, 13},
+    {IDC_NameLabel, 16, 8, 265, 13},      {IDC_VersionLabel, 16, 24, 265, 13},
     {IDC_CommentsLabel, 16, 40, 265, 13}, {IDC_CopyrightLabel, 16, 56, 265, 13},
     {IDC_Bevel1, 12, 83, 273, 2},         {IDOK, 102, 98, 75, 25},
 };
@@ -28,7 +28,8 @@ void SetLabel(HWND dialog, int id, const std::string& text) {
 
 void CenterOver(HWND dialog, HWND owner) {
   RECT area{};
-  if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area))
+  if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) ||
+      !GetWindowRect(owner, &area))
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   RECT rect{};
   GetWindowRect(dialog, &rect);

@@ -66,10 +66,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   quenby::win32::TfrmMainWindow window(instance, form, application);
   if (!window.Create()) return 1;
   // Window state, system menu, About dialog and tray icon.
-  quenby::win32::TQuenbyShell shell(instance, window.Handle(), form,
-                                    [&application](const std::exception& error) {
-                                      application.ShowException(error);
-                                    });
+  quenby::win32::TQuenbyShell shell(
+      instance, window.Handle(), form,
+      [&application](const std::exception& error) { application.ShowException(error); });
   application.Run([&form] { form.FormCreate(); });
   shell.ApplyPlacement();
   // With nothing to manage the window has asked to close: the message loop ends

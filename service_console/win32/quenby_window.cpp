@@ -412,12 +412,12 @@ void TfrmMainWindow::LoadPictures() {
   pauseGlyph_ = LoadGlyphs(instance_, IDB_PAUSE);
   stopGlyph_ = LoadGlyphs(instance_, IDB_STOP);
 
-  bigIcon_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_QUENBY), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXICON),
-                                               GetSystemMetrics(SM_CYICON), 0)));
-  smallIcon_.reset(static_cast<HICON>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDI_QUENBY), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+  bigIcon_.reset(
+      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_QUENBY), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+  smallIcon_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_QUENBY),
+                                                 IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                 GetSystemMetrics(SM_CYSMICON), 0)));
   SendMessageW(dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
   SendMessageW(dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 }
@@ -486,8 +486,8 @@ INT_PTR TfrmMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void TfrmMainWindow::PullControls() {
-  const int selected = static_cast<int>(
-      SendMessageW(GetDlgItem(dialog_, IDC_cbServices), CB_GETCURSEL, 0, 0));
+  const int selected =
+      static_cast<int>(SendMessageW(GetDlgItem(dialog_, IDC_cbServices), CB_GETCURSEL, 0, 0));
   if (selected != form_.cbServices.ItemIndex()) form_.cbServices.SetItemIndex(selected);
   form_.elServer.SetText(WideToAnsi(WindowText(GetDlgItem(dialog_, IDC_elServer))));
   form_.cbAutoStart.SetChecked(
@@ -500,7 +500,8 @@ void TfrmMainWindow::RestoreFocus(HWND focused) {
   // control, or the next one in tab order when it stayed disabled.
   if (GetFocus() != nullptr || GetActiveWindow() != dialog_) return;
   if (focused == nullptr || !IsChild(dialog_, focused)) return;
-  const HWND target = IsWindowEnabled(focused) ? focused : GetNextDlgTabItem(dialog_, focused, FALSE);
+  const HWND target =
+      IsWindowEnabled(focused) ? focused : GetNextDlgTabItem(dialog_, focused, FALSE);
   if (target != nullptr) SetFocus(target);
 }
 

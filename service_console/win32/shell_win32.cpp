@@ -32,7 +32,8 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
   info.cbSize = sizeof info;
   if (GetMonitorInfoW(monitor, &info)) {
     const auto rect = [](const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; };
-    reinterpret_cast<std::vector<TMonitor>*>(list)->push_back({rect(info.rcMonitor), rect(info.rcWork)});
+    reinterpret_cast<std::vector<TMonitor>*>(list)->push_back(
+        {rect(info.rcMonitor), rect(info.rcWork)});
   }
   return TRUE;
 }
@@ -42,7 +43,9 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
 // ---------------------------------------------------------------------------
 // The tray icon.
 
-TrayIconPeer::~TrayIconPeer() { Remove(); }
+TrayIconPeer::~TrayIconPeer() {
+  Remove();
+}
 
 void TrayIconPeer::Remove() {
   if (!shown_) return;
@@ -95,7 +98,8 @@ TQuenbyShell::TQuenbyShell(HINSTANCE instance, HWND window, TfrmMain& form,
   ReadPlacement();
   g_focusShell = this;
   focusHook_.reset(SetWindowsHookExW(WH_CBT, FocusHook, nullptr, GetCurrentThreadId()));
-  subclassed_ = SetWindowSubclass(window_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+  subclassed_ = SetWindowSubclass(window_, SubclassProc, kSubclassId,
+                                  reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
 TQuenbyShell::~TQuenbyShell() {
@@ -122,7 +126,8 @@ void TQuenbyShell::ApplyPlacement() {
 
 void TQuenbyShell::ApplyFocus() {
   const auto* control = form_.ActiveControl();
-  const auto* peer = control != nullptr ? dynamic_cast<const ControlPeer*>(control->Peer()) : nullptr;
+  const auto* peer =
+      control != nullptr ? dynamic_cast<const ControlPeer*>(control->Peer()) : nullptr;
   if (peer == nullptr || !IsWindowVisible(window_)) return;
   SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(peer->Handle()), TRUE);
 }
@@ -160,9 +165,13 @@ std::vector<TMonitor> TQuenbyShell::Monitors() const {
   return monitors;
 }
 
-void TQuenbyShell::Restore() { ShowWindow(window_, SW_RESTORE); }
+void TQuenbyShell::Restore() {
+  ShowWindow(window_, SW_RESTORE);
+}
 
-void TQuenbyShell::BringToFront() { SetForegroundWindow(window_); }
+void TQuenbyShell::BringToFront() {
+  SetForegroundWindow(window_);
+}
 
 void TQuenbyShell::Guard(const std::function<void()>& action) {
   try {

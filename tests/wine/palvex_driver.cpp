@@ -45,7 +45,8 @@ class TRemoteBuffer {
  public:
   TRemoteBuffer(HANDLE process, std::size_t size)
       : process_(process),
-        address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {}
+        address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)) {
+  }
   TRemoteBuffer(const TRemoteBuffer&) = delete;
   TRemoteBuffer& operator=(const TRemoteBuffer&) = delete;
   ~TRemoteBuffer() {
@@ -128,7 +129,9 @@ bool TPalvexDriver::WaitHidden(HWND window, DWORD milliseconds) const {
   return false;
 }
 
-std::wstring TPalvexDriver::BoxText(HWND box) { return Text(GetDlgItem(box, 0xFFFF)); }
+std::wstring TPalvexDriver::BoxText(HWND box) {
+  return Text(GetDlgItem(box, 0xFFFF));
+}
 
 void TPalvexDriver::Press(HWND dialog, int buttonId) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
@@ -138,8 +141,8 @@ void TPalvexDriver::Press(HWND dialog, int buttonId) {
 std::wstring TPalvexDriver::Text(HWND control) {
   wchar_t buffer[1024] = {};
   DWORD_PTR got = 0;
-  SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK,
-                      5000, &got);
+  SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK, 5000,
+                      &got);
   return std::wstring(buffer, std::min<std::size_t>(got, 1023));
 }
 
@@ -147,7 +150,9 @@ void TPalvexDriver::SetText(HWND control, const std::wstring& text) {
   SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void TPalvexDriver::Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+void TPalvexDriver::Click(HWND button) {
+  PostMessageW(button, BM_CLICK, 0, 0);
+}
 
 void TPalvexDriver::SelectTab(int tabControlId, int tab) {
   HWND tabs = Item(tabControlId);
@@ -181,11 +186,12 @@ std::wstring TPalvexDriver::ListText(HWND list, int row, int column) const {
   item.cchTextMax = kChars;
   item.pszText = reinterpret_cast<LPWSTR>(static_cast<char*>(remote.Address()) + sizeof(LVITEMW));
   remote.Write(&item, sizeof(item));
-  const auto length = SendMessageW(list, LVM_GETITEMTEXTW, row,
-                                   reinterpret_cast<LPARAM>(remote.Address()));
+  const auto length =
+      SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.Address()));
   std::vector<wchar_t> text(kChars, L'\0');
   remote.Read(text.data(), kChars * sizeof(wchar_t), sizeof(LVITEMW));
-  return std::wstring(text.data(), std::min<std::size_t>(static_cast<std::size_t>(length), kChars - 1));
+  return std::wstring(text.data(),
+                      std::min<std::size_t>(static_cast<std::size_t>(length), kChars - 1));
 }
 
 }  // namespace palvex_e2e

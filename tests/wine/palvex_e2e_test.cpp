@@ -1,6 +1,7 @@
 // Palvex end to end: the real program under Wine, driven through the control
 // IDs of its resource header, with the settings in Wine's registry.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -66,18 +67,18 @@ void WriteDword(HKEY key, const char* name, DWORD value) {
 // The nineteen values with their defaults, as the service's installer would leave them.
 void WriteDefaultKey() {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   for (const char* name : {"TFTPRoot", "LogDirectory", "HostList"}) {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
   }
   RegSetValueExA(key, "DefaultRights", 0, REG_SZ, reinterpret_cast<const BYTE*>("NA"), 3);
   const std::pair<const char*, DWORD> numbers[] = {
-      {"TFTPPort", 1},     {"WriteLog", 0},    {"HighPriority", 0},  {"LogFileCount", 3},
-      {"TFTPTimeout", 3},  {"TFTPRetr", 3},    {"AllowOverwrite", 0}, {"OpTimeout", 1},
-      {"OpBlocksize", 1},  {"OpTSize", 1},     {"FWEnabled", 1},     {"FWMinPort", 1024},
-      {"FWMaxPort", 65535}, {"LogLevel", 5},   {"LocalTime", 0}};
+      {"TFTPPort", 1},      {"WriteLog", 0}, {"HighPriority", 0},   {"LogFileCount", 3},
+      {"TFTPTimeout", 3},   {"TFTPRetr", 3}, {"AllowOverwrite", 0}, {"OpTimeout", 1},
+      {"OpBlocksize", 1},   {"OpTSize", 1},  {"FWEnabled", 1},      {"FWMinPort", 1024},
+      {"FWMaxPort", 65535}, {"LogLevel", 5}, {"LocalTime", 0}};
   for (const auto& [name, value] : numbers) WriteDword(key, name, value);
   RegCloseKey(key);
 }
@@ -192,12 +193,12 @@ TEST_F(PalvexWindow, NewPortIsSavedWithAllNineteenValuesAndTheirTypes) {
   OkAndNo();
   const auto key = ReadKey();
   const std::map<std::string, DWORD> types = {
-      {"TFTPRoot", REG_SZ},        {"TFTPPort", REG_DWORD},    {"WriteLog", REG_DWORD},
-      {"HighPriority", REG_DWORD}, {"LogDirectory", REG_SZ},   {"LogFileCount", REG_DWORD},
-      {"DefaultRights", REG_SZ},   {"HostList", REG_SZ},       {"TFTPTimeout", REG_DWORD},
+      {"TFTPRoot", REG_SZ},        {"TFTPPort", REG_DWORD},       {"WriteLog", REG_DWORD},
+      {"HighPriority", REG_DWORD}, {"LogDirectory", REG_SZ},      {"LogFileCount", REG_DWORD},
+      {"DefaultRights", REG_SZ},   {"HostList", REG_SZ},          {"TFTPTimeout", REG_DWORD},
       {"TFTPRetr", REG_DWORD},     {"AllowOverwrite", REG_DWORD}, {"OpTimeout", REG_DWORD},
-      {"OpBlocksize", REG_DWORD},  {"OpTSize", REG_DWORD},     {"FWEnabled", REG_DWORD},
-      {"FWMinPort", REG_DWORD},    {"FWMaxPort", REG_DWORD},   {"LogLevel", REG_DWORD},
+      {"OpBlocksize", REG_DWORD},  {"OpTSize", REG_DWORD},        {"FWEnabled", REG_DWORD},
+      {"FWMinPort", REG_DWORD},    {"FWMaxPort", REG_DWORD},      {"LogLevel", REG_DWORD},
       {"LocalTime", REG_DWORD}};
   ASSERT_EQ(key.size(), types.size());
   for (const auto& [name, type] : types) {
@@ -335,7 +336,8 @@ TEST_F(PalvexWindow, YesWithoutTheServiceSavesShowsTheErrorAndCloses) {
   while (driver.Running()) {
     HWND error = driver.WaitForWindow(L"Error", 3000);
     if (error == nullptr) break;
-    EXPECT_EQ(TPalvexDriver::BoxText(error).rfind(L"Error trying to peform specified action.", 0), 0u)
+    EXPECT_EQ(TPalvexDriver::BoxText(error).rfind(L"Error trying to peform specified action.", 0),
+              0u)
         << TPalvexDriver::BoxText(error);
     ++errors;
     TPalvexDriver::Press(error, IDOK);
@@ -384,9 +386,9 @@ TEST_F(PalvexWindow, InsertAndDeleteKeysInTheRuleList) {
 
 TEST_F(PalvexWindow, LoadErrorIsShownBeforeTheWindowWhichOpensWithWhatWasRead) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   RegSetValueExA(key, "TFTPRoot", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\tftp"), 8);
   RegCloseKey(key);
   ASSERT_TRUE(driver.Launch(PalvexPath()));

@@ -30,13 +30,16 @@ constexpr char kServicesKey[] = "SOFTWARE\\Corvanti\\Quenby\\Services";
 std::string Narrow(const std::wstring& wide) {
   if (wide.empty()) return {};
   const int length = static_cast<int>(wide.size());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(std::max(needed, 0)), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), needed, nullptr, nullptr);
   return text;
 }
 
-ScHandle Manager() { return ScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
+ScHandle Manager() {
+  return ScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+}
 
 ScHandle Service(const std::string& name) {
   const ScHandle manager = Manager();
@@ -124,11 +127,10 @@ class QuenbyEndToEnd : public ::testing::Test {
     const std::string standin = '"' + WindowsPath(STANDIN_EXE) + "\" ";
     for (const auto& s : kServices) {
       const std::string command = standin + s.options;
-      const ScHandle service(CreateServiceA(manager.get(), s.name.c_str(), s.displayName.c_str(),
-                                            SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                            SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                            command.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                            nullptr));
+      const ScHandle service(
+          CreateServiceA(manager.get(), s.name.c_str(), s.displayName.c_str(), SERVICE_ALL_ACCESS,
+                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                         command.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
       ASSERT_TRUE(service) << s.name << ": " << GetLastError();
     }
     HKEY raw = nullptr;
@@ -140,9 +142,9 @@ class QuenbyEndToEnd : public ::testing::Test {
     for (const auto& s : kServices)
       if (s.registered) names.push_back(s.name);
     for (const auto& name : names)
-      ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(""), 1),
-                ERROR_SUCCESS);
+      ASSERT_EQ(
+          RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1),
+          ERROR_SUCCESS);
   }
 
   static void TearDownTestSuite() {
@@ -222,9 +224,8 @@ class QuenbyEndToEnd : public ::testing::Test {
   // Selects an entry as the user does: the list's position, then its notification.
   void Select(const std::string& entryStart) {
     const std::vector<std::string> entries = Entries();
-    const auto it = std::find_if(entries.begin(), entries.end(), [&](const std::string& e) {
-      return e.rfind(entryStart, 0) == 0;
-    });
+    const auto it = std::find_if(entries.begin(), entries.end(),
+                                 [&](const std::string& e) { return e.rfind(entryStart, 0) == 0; });
     ASSERT_NE(it, entries.end()) << entryStart;
     const HWND list = Item(IDC_cbServices);
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(it - entries.begin()), 0);
@@ -330,8 +331,8 @@ TEST_F(QuenbyEndToEnd, LabelAcceleratorsFocusTheirButtonsAndTabFollowsTheDesign)
   Select("Alpha Agent");
   ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
   // Running: Start/Continue is disabled, so Tab passes it by.
-  const int tabOrder[] = {IDC_elServer, IDC_cbServices, IDC_btnRefresh, IDC_bbPause,
-                          IDC_bbStop, IDC_cbAutoStart, IDC_elServer};
+  const int tabOrder[] = {IDC_elServer, IDC_cbServices,  IDC_btnRefresh, IDC_bbPause,
+                          IDC_bbStop,   IDC_cbAutoStart, IDC_elServer};
   HWND control = Item(tabOrder[0]);
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
     control = GetNextDlgTabItem(window_, control, FALSE);
@@ -363,7 +364,8 @@ TEST(QuenbyStartUp, WithoutRegisteredNamesTellsAndEndsWithoutShowingTheWindow) {
   const KernelHandle process = StartQuenby();
   ASSERT_TRUE(process) << GetLastError();
   HWND box = nullptr;
-  ASSERT_TRUE(WaitUntil([&box] { return (box = FindWindowA("#32770", "Information")) != nullptr; }));
+  ASSERT_TRUE(
+      WaitUntil([&box] { return (box = FindWindowA("#32770", "Information")) != nullptr; }));
   wchar_t text[256] = {};
   GetWindowTextW(GetDlgItem(box, 0xFFFF), text, static_cast<int>(std::size(text)));
   EXPECT_EQ(Narrow(text),

@@ -53,7 +53,8 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
 std::string Narrow(const std::wstring& wide) {
   if (wide.empty()) return {};
   const int length = static_cast<int>(wide.size());
-  const int needed = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  const int needed =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(needed > 0 ? needed : 0), '\0');
   WideCharToMultiByte(CP_ACP, 0, wide.data(), length, text.data(), needed, nullptr, nullptr);
   return text;
@@ -67,11 +68,14 @@ std::string Text(HWND window) {
 
 // ---- The per-user key.
 
-void DeleteState() { RegDeleteTreeA(HKEY_CURRENT_USER, kStateKey); }
+void DeleteState() {
+  RegDeleteTreeA(HKEY_CURRENT_USER, kStateKey);
+}
 
 void PutDword(const char* name, std::int32_t value) {
   HKEY raw = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kStateKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kStateKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw,
+                            nullptr),
             ERROR_SUCCESS);
   const Key key(raw);
   ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
@@ -80,7 +84,8 @@ void PutDword(const char* name, std::int32_t value) {
 
 void PutSz(const char* name, const std::string& text) {
   HKEY raw = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kStateKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kStateKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw,
+                            nullptr),
             ERROR_SUCCESS);
   const Key key(raw);
   ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -96,14 +101,17 @@ struct Stored {
     if (bytes.size() == 4) std::memcpy(&n, bytes.data(), 4);
     return n;
   }
-  std::string Sz() const { return bytes.empty() ? "" : std::string(bytes.begin(), bytes.end() - 1); }
+  std::string Sz() const {
+    return bytes.empty() ? "" : std::string(bytes.begin(), bytes.end() - 1);
+  }
 };
 
 // The key's values by name, in Wine's enumeration order (sorted by name).
 std::vector<std::pair<std::string, Stored>> StoredValues() {
   std::vector<std::pair<std::string, Stored>> values;
   HKEY raw = nullptr;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kStateKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) return values;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kStateKey, 0, KEY_READ, &raw) != ERROR_SUCCESS)
+    return values;
   const Key key(raw);
   for (DWORD i = 0;; ++i) {
     char name[256];
@@ -111,7 +119,8 @@ std::vector<std::pair<std::string, Stored>> StoredValues() {
     BYTE data[1024];
     DWORD dataLength = sizeof data;
     DWORD type = 0;
-    if (RegEnumValueA(key.get(), i, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS)
+    if (RegEnumValueA(key.get(), i, name, &nameLength, nullptr, &type, data, &dataLength) !=
+        ERROR_SUCCESS)
       break;
     values.push_back({name, Stored{type, std::vector<BYTE>(data, data + dataLength)}});
   }
@@ -172,7 +181,8 @@ class Quenby {
   ~Quenby() {
     if (!process_) return;
     if (Running() && main_ != nullptr) PostMessageW(main_, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+    if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0)
+      TerminateProcess(process_.get(), 1);
   }
   Quenby(const Quenby&) = delete;
   Quenby& operator=(const Quenby&) = delete;
@@ -205,7 +215,8 @@ class Quenby {
   void Select(int index) {
     const HWND list = Control(IDC_cbServices);
     SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_cbServices, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendMessageW(main_, WM_COMMAND, MAKEWPARAM(IDC_cbServices, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
   }
   void FocusControl(int id) {
     SendMessageW(main_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Control(id)), TRUE);
@@ -268,13 +279,17 @@ std::vector<std::string> TrayTooltips() {
       info.lpszText = remoteText;
       std::vector<wchar_t> text(kTextChars, L'\0');
       if (!WriteProcessMemory(process.get(), remote, &info, sizeof info, nullptr)) break;
-      if (!SendMessageW(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote))) continue;
+      if (!SendMessageW(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i),
+                        reinterpret_cast<LPARAM>(remote)))
+        continue;
       if (!ReadProcessMemory(process.get(), remote, &info, sizeof info, nullptr)) break;
       info.lpszText = remoteText;
       WriteProcessMemory(process.get(), remote, &info, sizeof info, nullptr);
-      WriteProcessMemory(process.get(), remoteText, text.data(), kTextChars * sizeof(wchar_t), nullptr);
+      WriteProcessMemory(process.get(), remoteText, text.data(), kTextChars * sizeof(wchar_t),
+                         nullptr);
       SendMessageW(tooltip, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(remote));
-      if (ReadProcessMemory(process.get(), remoteText, text.data(), kTextChars * sizeof(wchar_t), nullptr)) {
+      if (ReadProcessMemory(process.get(), remoteText, text.data(), kTextChars * sizeof(wchar_t),
+                            nullptr)) {
         text.back() = L'\0';
         texts.push_back(Narrow(text.data()));
       }
@@ -288,12 +303,13 @@ class QuenbyState : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     HKEY raw = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw,
-                              nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &raw, nullptr),
               ERROR_SUCCESS);
     const Key key(raw);
     for (const char* name : kRegistered)
-      ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1), ERROR_SUCCESS);
+      ASSERT_EQ(RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1),
+                ERROR_SUCCESS);
   }
   void SetUp() override { DeleteState(); }
 };
@@ -318,10 +334,11 @@ TEST_F(QuenbyState, FirstRunSavesTheStateAndTheSecondStartRestoresIt) {
   const auto values = StoredValues();
   std::vector<std::string> names;
   for (const auto& [name, value] : values) names.push_back(name);
-  EXPECT_EQ(names, (std::vector<std::string>{"ActiveControl", "Height", "Left", "ServerName", "ServiceIndex",
-                                              "Top", "Width"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"ActiveControl", "Height", "Left", "ServerName",
+                                             "ServiceIndex", "Top", "Width"}));
   for (const auto& [name, value] : values)
-    EXPECT_EQ(value.type, name == "ActiveControl" || name == "ServerName" ? REG_SZ : REG_DWORD) << name;
+    EXPECT_EQ(value.type, name == "ActiveControl" || name == "ServerName" ? REG_SZ : REG_DWORD)
+        << name;
   EXPECT_EQ(Value("Left")->Number(), 300);
   EXPECT_EQ(Value("Top")->Number(), 250);
   EXPECT_EQ(Value("Width")->Number(), width);
@@ -395,7 +412,8 @@ TEST_F(QuenbyState, AboutShowsTheExecutablesVersionAndClosesWithEscOrEnter) {
     SCOPED_TRACE(key == VK_ESCAPE ? "Esc" : "Enter");
     PostMessageW(run.Main(), WM_SYSCOMMAND, 1025, 0);
     HWND about = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (about = run.Find(L"About")) != nullptr && IsWindowVisible(about); }));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (about = run.Find(L"About")) != nullptr && IsWindowVisible(about); }));
     EXPECT_EQ(GetWindow(about, GW_OWNER), run.Main());
     EXPECT_FALSE(IsWindowEnabled(run.Main()));
     EXPECT_EQ(Text(GetDlgItem(about, IDC_NameLabel)), "Quenby");
@@ -430,7 +448,8 @@ TEST_F(QuenbyState, MinimiseShowsTheTrayIconAndRestoreOrDoubleClickRemovesIt) {
   // No task-bar button: the window is hidden while the icon is shown.
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(run.Main()); }));
   const auto tooltips = TrayTooltips();
-  EXPECT_NE(std::find(tooltips.begin(), tooltips.end(), "Corvanti Quenby\r\n" + status), tooltips.end());
+  EXPECT_NE(std::find(tooltips.begin(), tooltips.end(), "Corvanti Quenby\r\n" + status),
+            tooltips.end());
 
   PostMessageW(run.Main(), WM_SYSCOMMAND, SC_RESTORE, 0);
   EXPECT_TRUE(WaitUntil([&] { return !run.TrayIconShown(); }));
