@@ -320,13 +320,17 @@ void TfrmMain::bbStartClick() {
 
 void TfrmMain::bbPauseClick() {
   const THourGlass hourGlass(*this);
-  DoServiceAction(SelectedServiceOrThrow(), services_u::saPause);
+  // A copy: the wait handles messages, and the lists may change meanwhile.
+  const std::string name = SelectedServiceOrThrow();
+  DoServiceAction(name, services_u::saPause);
   btnRefreshClick();
 }
 
 void TfrmMain::bbStopClick() {
   const THourGlass hourGlass(*this);
-  DoServiceAction(SelectedServiceOrThrow(), services_u::saStop);
+  // A copy: the wait handles messages, and the lists may change meanwhile.
+  const std::string name = SelectedServiceOrThrow();
+  DoServiceAction(name, services_u::saStop);
   btnRefreshClick();
 }
 

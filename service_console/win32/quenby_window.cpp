@@ -457,8 +457,15 @@ INT_PTR TfrmMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
   switch (message) {
     case WM_COMMAND: {
       const HWND focused = GetFocus();
-      application_.Run([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      {
+        const HandlerScope running(*this);
+        application_.Run([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
+      }
       if (dialog_ != nullptr) RestoreFocus(focused);
+      if (handlersRunning_ == 0 && closePending_ && dialog_ != nullptr) {
+        closePending_ = false;
+        PostMessageW(dialog_, WM_CLOSE, 0, 0);
+      }
       return TRUE;
     }
     case WM_DRAWITEM:
@@ -472,6 +479,13 @@ INT_PTR TfrmMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
       }
       return FALSE;
     case WM_CLOSE:
+      // A close asked for while a handler waits for a service (the wait
+      // handles messages) is carried out once that handler has returned: it
+      // still uses the window and its lists.
+      if (handlersRunning_ > 0) {
+        closePending_ = true;
+        return TRUE;
+      }
       DestroyWindow(dialog_);
       return TRUE;
     case WM_DESTROY:

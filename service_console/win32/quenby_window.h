@@ -87,6 +87,19 @@ class TfrmMainWindow {
   int syncing_ = 0;
   // The server field was changed by input since it was last left.
   bool serverEdited_ = false;
+  // Handlers of control commands under way, and a close that waits for them.
+  int handlersRunning_ = 0;
+  bool closePending_ = false;
+  class HandlerScope {
+   public:
+    explicit HandlerScope(TfrmMainWindow& window) : window_(window) { ++window_.handlersRunning_; }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+    ~HandlerScope() { --window_.handlersRunning_; }
+
+   private:
+    TfrmMainWindow& window_;
+  };
   std::vector<std::unique_ptr<ControlPeer>> peers_;
   std::unique_ptr<common::ui::IPeer> formPeer_;
   ImageList states_;

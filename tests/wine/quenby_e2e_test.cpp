@@ -301,6 +301,32 @@ TEST_F(QuenbyEndToEnd, StopShowsProgressThenStoppedAndStartBringsItBack) {
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStart)));
 }
 
+TEST_F(QuenbyEndToEnd, ClosingDuringAWaitEndsTheProgramAfterTheActionCompletes) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  Click(IDC_bbStop);
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Stopping...", nullptr, 5000));
+
+  // The close box while the stop is pending: the window stays until the action
+  // and its refresh are done, then the program ends normally and saves its state.
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+  Sleep(300);
+  EXPECT_TRUE(IsWindow(window_)) << "the window went away in the middle of the action";
+  ASSERT_EQ(WaitForSingleObject(process_.get(), 20000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process_.get(), &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(Status("QE2EAlpha").dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  HKEY raw = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Corvanti\\Quenby\\2.0\\frmMain", 0,
+                          KEY_READ, &raw),
+            ERROR_SUCCESS);
+  const Key state(raw);
+  EXPECT_EQ(RegQueryValueExA(state.get(), "ServiceIndex", nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  process_.reset();
+}
+
 TEST_F(QuenbyEndToEnd, EmptiedServerFieldNamesThisMachineFromTheNextClickOn) {
   Select("Alpha Agent");
   ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
