@@ -112,10 +112,10 @@ TQuenbyShell::~TQuenbyShell() {
 }
 
 void TQuenbyShell::ReadPlacement() {
-  WINDOWPLACEMENT placement{};
-  placement.length = sizeof placement;
-  if (!GetWindowPlacement(window_, &placement)) return;
-  const RECT& r = placement.rcNormalPosition;
+  // Screen coordinates, as they are saved and applied. A minimised window's
+  // rectangle is not its placement: the last one read before it stays.
+  RECT r{};
+  if (IsIconic(window_) || !GetWindowRect(window_, &r)) return;
   form_.UserMoved({r.left, r.top, r.right - r.left, r.bottom - r.top});
 }
 
@@ -195,6 +195,9 @@ LRESULT CALLBACK TQuenbyShell::SubclassProc(HWND hwnd, UINT message, WPARAM wPar
     case kTrayCallbackMessage:
       if (lParam == WM_LBUTTONDBLCLK) self->Guard([&] { self->form_.ElTrayIcon.UserDblClick(); });
       return 0;
+    case WM_WINDOWPOSCHANGED:
+      self->ReadPlacement();
+      break;
     case WM_DESTROY:
       // The state saved on destruction is the window's last normal placement;
       // the icon goes with the window.
