@@ -19,7 +19,7 @@ struct Place {
 constexpr Place kLayout[] = {
     {IDC_NameLabel, 16, 8, 265, 13},      {IDC_VersionLabel, 16, 24, 265, 13},
     {IDC_CommentsLabel, 16, 40, 265, 13}, {IDC_CopyrightLabel, 16, 56, 265, 13},
-    {IDC_Bevel1, 12, 83, 273, 2},         {IDOK, 102, 98, 75, 25},
+    {IDC_Bevel1, 12, 79, 273, 6},         {IDOK, 102, 98, 75, 25},
 };
 
 void SetLabel(HWND dialog, int id, const std::string& text) {
@@ -75,6 +75,14 @@ INT_PTR CALLBACK AboutProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       }
       if (dialog->CloseRequested()) EndDialog(hwnd, IDOK);
       return TRUE;
+    case WM_DRAWITEM: {
+      // The separator: an etched line along the bottom edge of its box.
+      auto& item = *reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+      if (item.CtlID != IDC_Bevel1) return FALSE;
+      RECT box = item.rcItem;
+      DrawEdge(item.hDC, &box, EDGE_ETCHED, BF_BOTTOM);
+      return TRUE;
+    }
     case WM_CLOSE:
       if (dialog != nullptr) dialog->UserClose();
       EndDialog(hwnd, IDCANCEL);
