@@ -54,8 +54,7 @@ std::uint32_t Win32ServiceManager::GetLastError() {
 }
 
 ScHandle Win32ServiceManager::OpenSCManagerA(const std::string& machine, std::uint32_t access) {
-  return FromPointer(
-      ::OpenSCManagerA(machine.empty() ? nullptr : machine.c_str(), nullptr, access));
+  return FromPointer(::OpenSCManagerA(machine.c_str(), nullptr, access));
 }
 
 ScHandle Win32ServiceManager::OpenServiceA(ScHandle manager, const std::string& serviceName,
