@@ -522,7 +522,10 @@ void TfrmMainWindow::RestoreFocus(HWND focused) {
 void TfrmMainWindow::Command(int id, int code) {
   // Another program may have changed a control without its notification
   // (CB_SETCURSEL, WM_SETTEXT, BM_SETCHECK): a click acts on what is shown.
-  if (code == BN_CLICKED && id != IDC_elServer && id != IDC_cbServices) {
+  // Enter and Escape arrive as IDOK and IDCANCEL: they press no button and do
+  // not leave the server field.
+  if (code == BN_CLICKED && id != IDC_elServer && id != IDC_cbServices && id != IDOK &&
+      id != IDCANCEL) {
     // A disabled button takes no click from the user; BM_CLICK sent by another
     // program still arrives, and must not start an action in the middle of a wait.
     const HWND control = GetDlgItem(dialog_, id);
