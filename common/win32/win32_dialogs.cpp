@@ -55,8 +55,13 @@ MbResult Win32Dialogs::ShowMessageBox(const std::string& text, const std::string
                                       MbIcon icon, MbButtons buttons) {
   const std::wstring wideText = AnsiToWide(text);
   const std::wstring wideCaption = AnsiToWide(caption);
-  return FromId(::MessageBoxW(nullptr, wideText.c_str(), wideCaption.c_str(),
-                              IconStyle(icon) | ButtonStyle(buttons) | MB_TASKMODAL));
+  // The box has no owner; the window that was active gets the activation back
+  // when it closes, as an owned box would give it.
+  const HWND active = GetActiveWindow();
+  const int id = ::MessageBoxW(nullptr, wideText.c_str(), wideCaption.c_str(),
+                               IconStyle(icon) | ButtonStyle(buttons) | MB_TASKMODAL);
+  if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
+  return FromId(id);
 }
 
 }  // namespace common::win32

@@ -316,7 +316,10 @@ class TCheckBoxPeer : public TWin32Peer {
   TCheckBoxPeer(TWin32Form& owner, ui::TCheckBox& box, int id)
       : TWin32Peer(owner, box, {id}), box_(box) {}
   void Command(int, int code) override {
-    if (code == BN_CLICKED) Pull();
+    if (code != BN_CLICKED) return;
+    // BM_CLICK reaches a disabled box too: it takes no click, and shows its state again.
+    if (!box_.Enabled()) return Sync(box_);
+    Pull();
   }
   void Pull() override {
     if (syncing_) return;
@@ -338,7 +341,9 @@ class TRadioButtonPeer : public TWin32Peer {
   TRadioButtonPeer(TWin32Form& owner, ui::TRadioButton& button, int id)
       : TWin32Peer(owner, button, {id}), button_(button) {}
   void Command(int, int code) override {
-    if (code == BN_CLICKED) Pull();
+    if (code != BN_CLICKED) return;
+    if (!button_.Enabled()) return Sync(button_);
+    Pull();
   }
   void Pull() override {
     if (syncing_) return;
@@ -359,14 +364,29 @@ class TRadioGroupPeer : public TWin32Peer {
  public:
   TRadioGroupPeer(TWin32Form& owner, ui::TRadioGroup& group, std::vector<int> ids)
       : TWin32Peer(owner, group, std::move(ids)), group_(group) {}
-  void Command(int, int code) override {
-    if (code == BN_CLICKED) Pull();
+  // A click selects the item of the button that was clicked. The buttons are
+  // then shown again from the group, so that exactly one stays checked: the
+  // system's automatic unchecking skips buttons on a hidden page.
+  void Command(int id, int code) override {
+    if (code != BN_CLICKED || syncing_) return;
+    if (group_.Enabled()) {
+      for (std::size_t i = 1; i < ids_.size(); ++i) {
+        if (ids_[i] == id && SendMessageW(handles_[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
+          group_.UserSelect(static_cast<int>(i - 1));
+      }
+    }
+    Sync(group_);
   }
+  // The selected item stays while its button is checked; otherwise the first
+  // checked button gives the item.
   void Pull() override {
     if (syncing_) return;
+    const int selected = group_.ItemIndex() + 1;
+    if (selected >= 1 && static_cast<std::size_t>(selected) < handles_.size() &&
+        SendMessageW(handles_[selected], BM_GETCHECK, 0, 0) == BST_CHECKED)
+      return;
     for (std::size_t i = 1; i < handles_.size(); ++i) {
-      if (SendMessageW(handles_[i], BM_GETCHECK, 0, 0) == BST_CHECKED &&
-          static_cast<int>(i - 1) != group_.ItemIndex()) {
+      if (SendMessageW(handles_[i], BM_GETCHECK, 0, 0) == BST_CHECKED) {
         group_.UserSelect(static_cast<int>(i - 1));
         return;
       }

@@ -380,8 +380,38 @@ TEST_F(PalvexWindow, InsertAndDeleteKeysInTheRuleList) {
   Sleep(200);
   ASSERT_EQ(TPalvexDriver::ListCount(list), 1);
   EXPECT_EQ(driver.ListText(list, 0, 0), L"192.0.2.8");
+  // The remaining rule took the selection; deleting it too leaves nothing
+  // selected, and the buttons follow although a message box was up meanwhile.
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_sbDelete)));
+  PostMessageW(list, WM_KEYDOWN, VK_DELETE, 1);
+  confirm = driver.WaitForWindow(L"Confirm");
+  ASSERT_NE(confirm, nullptr);
+  TPalvexDriver::Press(confirm, kIdYes);
+  ASSERT_TRUE(driver.WaitHidden(confirm));
+  Sleep(200);
+  ASSERT_EQ(TPalvexDriver::ListCount(list), 0);
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_sbEdit)));
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_sbDelete)));
   OkAndNo();
-  EXPECT_EQ(ReadKey()["HostList"].Text(), "[192.0.2.8, 255.255.255.255, R]");
+  EXPECT_EQ(ReadKey()["HostList"].Text(), "");
+}
+
+// The timestamp choice is taken from the button clicked, also while its page
+// is not shown; a click on it while logging is off changes nothing.
+TEST_F(PalvexWindow, TimestampChoiceIsSavedFromTheClickedButton) {
+  WriteDefaultKey();
+  Start();
+  SendMessageW(Item(IDC_rgTimestampsLocal), BM_CLICK, 0, 0);  // logging off: disabled
+  EXPECT_EQ(SendMessageW(Item(IDC_rgTimestampsLocal), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(SendMessageW(Item(IDC_rgTimestampsUTC), BM_GETCHECK, 0, 0), BST_CHECKED);
+
+  SendMessageW(Item(IDC_cbWriteLog), BM_CLICK, 0, 0);
+  SendMessageW(Item(IDC_rgTimestampsLocal), BM_CLICK, 0, 0);
+  EXPECT_EQ(SendMessageW(Item(IDC_rgTimestampsLocal), BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(Item(IDC_rgTimestampsUTC), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  OkAndNo();
+  EXPECT_EQ(ReadKey()["LocalTime"].Number(), 1);
+  EXPECT_EQ(ReadKey()["WriteLog"].Number(), 1);
 }
 
 TEST_F(PalvexWindow, LoadErrorIsShownBeforeTheWindowWhichOpensWithWhatWasRead) {
