@@ -3,11 +3,13 @@
 #
 #   harness.sh template DIR        make a quiet template prefix in DIR
 #   harness.sh xvfb PIDFILE        start an own Xvfb on a free display; prints the display (":N")
-#   harness.sh run EXE [ARGS...]   run a Windows test program in its own copy of $WINE_TEMPLATE
-#                                  with a persistent wineserver that is stopped on every way out
+#   harness.sh run EXE [ARGS...]   run a Windows test program in its own copy of $WINE_TEMPLATE,
+#                                  on its own Xvfb, with a persistent wineserver; all of them
+#                                  are stopped on every way out
 #
-# `run` needs WINE_TEMPLATE (a prefix made by `template`) and DISPLAY; the copies of the
-# prefix go below WINE_RUN_DIR (default: beside the template).
+# `run` needs WINE_TEMPLATE (a prefix made by `template`); the copies of the prefix go below
+# WINE_RUN_DIR (default: beside the template). Each run has a display of its own: tests that
+# run side by side must not take the keyboard focus from each other.
 set -uo pipefail
 
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -66,19 +68,21 @@ run_test() {
   local exe=$1
   shift
   : "${WINE_TEMPLATE:?WINE_TEMPLATE must name a template prefix (see ./dev test)}"
-  : "${DISPLAY:?DISPLAY must name an X display (see ./dev test)}"
   local base=${WINE_RUN_DIR:-$(dirname "$WINE_TEMPLATE")/runs}
   mkdir -p "$base"
   local work
   work=$(mktemp -d "$base/t.XXXXXX")
   local prefix=$work/prefix
-  cp -a "$WINE_TEMPLATE" "$prefix"
-  export WINEPREFIX=$prefix
   stop() {
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    [ -s "$work/xvfb.pid" ] && kill "$(cat "$work/xvfb.pid")" 2>/dev/null
     rm -rf "$work"
   }
   trap 'stop; exit 130' INT TERM
+  DISPLAY=$(start_xvfb "$work/xvfb.pid") || { stop; return 1; }
+  export DISPLAY
+  cp -a "$WINE_TEMPLATE" "$prefix"
+  export WINEPREFIX=$prefix
   # A persistent server keeps installed services alive between the programs of one test.
   wineserver -p
   # The program's output goes to a file: Wine's own services, started with the
