@@ -389,11 +389,14 @@ TEST(QuenbyStartUp, WithoutRegisteredNamesTellsAndEndsWithoutShowingTheWindow) {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServicesKey);
   const KernelHandle process = StartQuenby();
   ASSERT_TRUE(process) << GetLastError();
+  // The box is found as soon as it exists; its text shows a moment later.
   HWND box = nullptr;
-  ASSERT_TRUE(
-      WaitUntil([&box] { return (box = FindWindowA("#32770", "Information")) != nullptr; }));
   wchar_t text[256] = {};
-  GetWindowTextW(GetDlgItem(box, 0xFFFF), text, static_cast<int>(std::size(text)));
+  ASSERT_TRUE(WaitUntil([&] {
+    box = FindWindowA("#32770", "Information");
+    return box != nullptr &&
+           GetWindowTextW(GetDlgItem(box, 0xFFFF), text, static_cast<int>(std::size(text))) > 0;
+  }));
   EXPECT_EQ(Narrow(text),
             "None of services registered to manage with Corvanti Quenby!\r\n"
             "Application will now exit.");
