@@ -181,18 +181,22 @@ class TSpinEdit : public TControl {
   TColor color_ = TColor::Window;
 };
 
-class TCheckBox : public TControl {
+// A control with a caption that is checked or not: the base of check boxes
+// and radio buttons.
+class TCheckable : public TControl {
  public:
-  TCheckBox(std::string name, std::string caption, bool checked = false)
+  TCheckable(std::string name, std::string caption, bool checked)
       : TControl(std::move(name)), caption_(std::move(caption)), checked_(checked) {}
   const std::string& Caption() const { return caption_; }
   bool Checked() const { return checked_; }
   void SetChecked(bool value) { Set(checked_, value); }
 
   TNotifyEvent OnClick;
-  // A click by the user toggles the box, then raises OnClick.
-  void UserClick() {
-    checked_ = !checked_;
+
+ protected:
+  // A click by the user: the new state is shown, then OnClick is raised.
+  void Click(bool checked) {
+    checked_ = checked;
     Changed();
     if (OnClick) OnClick();
   }
@@ -202,26 +206,22 @@ class TCheckBox : public TControl {
   bool checked_;
 };
 
-class TRadioButton : public TControl {
+class TCheckBox : public TCheckable {
+ public:
+  TCheckBox(std::string name, std::string caption, bool checked = false)
+      : TCheckable(std::move(name), std::move(caption), checked) {}
+  // A click toggles the box.
+  void UserClick() { Click(!Checked()); }
+};
+
+// Checking one button of a group unchecks the others: the form does that
+// through SetChecked on each.
+class TRadioButton : public TCheckable {
  public:
   TRadioButton(std::string name, std::string caption, bool checked = false)
-      : TControl(std::move(name)), caption_(std::move(caption)), checked_(checked) {}
-  const std::string& Caption() const { return caption_; }
-  bool Checked() const { return checked_; }
-  // Checking one button of a group unchecks the others: the form does that
-  // through SetChecked on each.
-  void SetChecked(bool value) { Set(checked_, value); }
-
-  TNotifyEvent OnClick;
-  void UserClick() {
-    checked_ = true;
-    Changed();
-    if (OnClick) OnClick();
-  }
-
- private:
-  std::string caption_;
-  bool checked_;
+      : TCheckable(std::move(name), std::move(caption), checked) {}
+  // A click checks the button.
+  void UserClick() { Click(true); }
 };
 
 // A list of text items with one selected position (-1 for none). Used for
