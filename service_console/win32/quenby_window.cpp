@@ -150,7 +150,7 @@ class EditPeer : public ControlPeer {
     const auto& edit = static_cast<const ui::TEdit&>(component);
     const std::wstring text = AnsiToWide(edit.Text());
     if (WindowText(control_) != text) {
-      const TfrmMainWindow::SyncScope scope(window_);
+      const auto scope = window_.SyncScope();
       SetWindowTextW(control_, text.c_str());
     }
     SendMessageW(control_, EM_SETREADONLY, edit.ReadOnly(), 0);
@@ -458,7 +458,7 @@ INT_PTR TfrmMainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_COMMAND: {
       const HWND focused = GetFocus();
       {
-        const HandlerScope running(*this);
+        const CountScope running(handlersRunning_);
         application_.Run([&] { Command(LOWORD(wParam), HIWORD(wParam)); });
       }
       if (dialog_ != nullptr) RestoreFocus(focused);

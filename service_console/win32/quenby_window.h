@@ -54,16 +54,18 @@ class TfrmMainWindow {
   // Set while the program writes a control, so that the control's change
   // notifications are not taken for user input.
   bool Syncing() const { return syncing_ > 0; }
-  class SyncScope {
+  // Counts one level of a nested activity while it lasts.
+  class CountScope {
    public:
-    explicit SyncScope(TfrmMainWindow& window) : window_(window) { ++window_.syncing_; }
-    SyncScope(const SyncScope&) = delete;
-    SyncScope& operator=(const SyncScope&) = delete;
-    ~SyncScope() { --window_.syncing_; }
+    explicit CountScope(int& count) : count_(count) { ++count_; }
+    CountScope(const CountScope&) = delete;
+    CountScope& operator=(const CountScope&) = delete;
+    ~CountScope() { --count_; }
 
    private:
-    TfrmMainWindow& window_;
+    int& count_;
   };
+  CountScope SyncScope() { return CountScope(syncing_); }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -90,16 +92,6 @@ class TfrmMainWindow {
   // Handlers of control commands under way, and a close that waits for them.
   int handlersRunning_ = 0;
   bool closePending_ = false;
-  class HandlerScope {
-   public:
-    explicit HandlerScope(TfrmMainWindow& window) : window_(window) { ++window_.handlersRunning_; }
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
-    ~HandlerScope() { --window_.handlersRunning_; }
-
-   private:
-    TfrmMainWindow& window_;
-  };
   std::vector<std::unique_ptr<ControlPeer>> peers_;
   std::unique_ptr<common::ui::IPeer> formPeer_;
   ImageList states_;

@@ -21,6 +21,7 @@
 namespace {
 
 using ScHandle = common::win32::UniqueScHandle;
+using wine_test::WaitUntil;
 using KernelHandle = common::win32::UniqueKernelHandle;
 using Key = common::win32::UniqueKey;
 using wine_test::WindowsPath;
@@ -37,26 +38,17 @@ std::string Narrow(const std::wstring& wide) {
   return text;
 }
 
-ScHandle Manager() {
-  return ScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-}
-
-ScHandle Service(const std::string& name) {
-  const ScHandle manager = Manager();
-  return ScHandle(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
-}
-
 SERVICE_STATUS_PROCESS Status(const std::string& name) {
   SERVICE_STATUS_PROCESS status{};
   DWORD needed = 0;
-  const ScHandle service = Service(name);
+  const ScHandle service = wine_test::ServiceHandle(name);
   QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<LPBYTE>(&status),
                        sizeof status, &needed);
   return status;
 }
 
 DWORD StartType(const std::string& name) {
-  const ScHandle service = Service(name);
+  const ScHandle service = wine_test::ServiceHandle(name);
   DWORD needed = 0;
   QueryServiceConfigA(service.get(), nullptr, 0, &needed);
   std::vector<QUERY_SERVICE_CONFIGA> buffer(needed / sizeof(QUERY_SERVICE_CONFIGA) + 1);
@@ -64,16 +56,6 @@ DWORD StartType(const std::string& name) {
                            static_cast<DWORD>(buffer.size() * sizeof buffer[0]), &needed))
     return 0xFFFFFFFF;
   return buffer[0].dwStartType;
-}
-
-// Polls `done` every 50 ms for at most `timeoutMs`; whether it came true.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return done();
 }
 
 std::string ComputerName() {
@@ -122,7 +104,7 @@ constexpr char kRegisteredWithoutService[] = "QE2ENone";
 class QuenbyEndToEnd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    const ScHandle manager = Manager();
+    const ScHandle manager = wine_test::ManagerHandle();
     ASSERT_TRUE(manager) << GetLastError();
     const std::string standin = '"' + WindowsPath(STANDIN_EXE) + "\" ";
     for (const auto& s : kServices) {
@@ -154,7 +136,7 @@ class QuenbyEndToEnd : public ::testing::Test {
         const KernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId));
         if (process) TerminateProcess(process.get(), 1);
       }
-      const ScHandle service = Service(s.name);
+      const ScHandle service = wine_test::ServiceHandle(s.name);
       DeleteService(service.get());
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServicesKey);
@@ -164,7 +146,7 @@ class QuenbyEndToEnd : public ::testing::Test {
     for (const auto& s : kServices) {
       const bool running = Status(s.name).dwCurrentState == SERVICE_RUNNING;
       if (s.running && !running) {
-        const ScHandle service = Service(s.name);
+        const ScHandle service = wine_test::ServiceHandle(s.name);
         ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr)) << GetLastError();
       }
       ASSERT_TRUE(WaitUntil([&] {

@@ -28,11 +28,13 @@
 #include "common/win32/handles_win32.h"
 #include "service_console/win32/about_resource.h"
 #include "service_console/win32/resource.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace {
 
 using Key = common::win32::UniqueKey;
 using Handle = common::win32::UniqueKernelHandle;
+using wine_test::WaitUntil;
 
 constexpr char kServicesKey[] = "SOFTWARE\\Corvanti\\Quenby\\Services";
 constexpr char kStateKey[] = "SOFTWARE\\Corvanti\\Quenby\\2.0\\frmMain";
@@ -40,15 +42,6 @@ constexpr char kStateKey[] = "SOFTWARE\\Corvanti\\Quenby\\2.0\\frmMain";
 const char* const kRegistered[] = {"RpcSs", "PlugPlay"};
 // The program's tray icon: its identifier and callback message (shell_win32.h).
 constexpr UINT kTrayIconId = 1;
-
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return done();
-}
 
 std::string Narrow(const std::wstring& wide) {
   if (wide.empty()) return {};

@@ -45,19 +45,10 @@ std::string StandinCommand(const std::string& options) {
   return command;
 }
 
-RawScHandle RawManager() {
-  return RawScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-}
-
-RawScHandle RawService(const std::string& name) {
-  const RawScHandle manager = RawManager();
-  return RawScHandle(OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
-}
-
 SERVICE_STATUS_PROCESS RawStatus(const std::string& name) {
   SERVICE_STATUS_PROCESS status{};
   DWORD needed = 0;
-  const RawScHandle service = RawService(name);
+  const RawScHandle service = wine_test::ServiceHandle(name);
   EXPECT_TRUE(QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
                                    reinterpret_cast<LPBYTE>(&status), sizeof status, &needed))
       << GetLastError();
@@ -65,7 +56,7 @@ SERVICE_STATUS_PROCESS RawStatus(const std::string& name) {
 }
 
 DWORD RawStartType(const std::string& name) {
-  const RawScHandle service = RawService(name);
+  const RawScHandle service = wine_test::ServiceHandle(name);
   std::vector<QUERY_SERVICE_CONFIGA> buffer(64);  // 64 records: far more than one config needs
   DWORD needed = 0;
   EXPECT_TRUE(QueryServiceConfigA(service.get(), buffer.data(),
@@ -76,7 +67,7 @@ DWORD RawStartType(const std::string& name) {
 
 // Starts with the raw API and waits until the service left the start-pending state.
 void RawStart(const std::string& name) {
-  const RawScHandle service = RawService(name);
+  const RawScHandle service = wine_test::ServiceHandle(name);
   ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr)) << GetLastError();
   for (int i = 0; i < 200 && RawStatus(name).dwCurrentState == SERVICE_START_PENDING; ++i)
     Sleep(25);
@@ -92,7 +83,7 @@ class StandinServices : public ::testing::Test {
   void Install(const std::string& name, const std::string& options,
                DWORD startType = SERVICE_DEMAND_START, std::string displayName = {},
                const std::string& dependencies = {}) {
-    const RawScHandle manager = RawManager();
+    const RawScHandle manager = wine_test::ManagerHandle();
     ASSERT_TRUE(manager) << GetLastError();
     const std::string command = StandinCommand(options);
     if (displayName.empty()) displayName = name + " Agent";
@@ -111,7 +102,7 @@ class StandinServices : public ::testing::Test {
         const KernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, status.dwProcessId));
         if (process) TerminateProcess(process.get(), 1);
       }
-      const RawScHandle service = RawService(name);
+      const RawScHandle service = wine_test::ServiceHandle(name);
       EXPECT_TRUE(DeleteService(service.get())) << name << ": " << GetLastError();
     }
   }

@@ -4,8 +4,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "common/win32/handles_win32.h"
 
 namespace wine_test {
 
@@ -36,6 +41,28 @@ inline RawValue ReadRaw(HKEY root, const char* path, const char* name) {
   }
   RegCloseKey(key);
   return v;
+}
+
+// Polls `done` every 50 ms for at most `timeoutMs`; whether it came true.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+// The local Service Control Manager, and a service of it, with every right:
+// the tests install and inspect services with them, apart from the code under test.
+inline common::win32::UniqueScHandle ManagerHandle() {
+  return common::win32::UniqueScHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+}
+
+inline common::win32::UniqueScHandle ServiceHandle(const std::string& name) {
+  const common::win32::UniqueScHandle manager = ManagerHandle();
+  return common::win32::UniqueScHandle(
+      OpenServiceA(manager.get(), name.c_str(), SERVICE_ALL_ACCESS));
 }
 
 }  // namespace wine_test
