@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "common/win32/handles_win32.h"
@@ -311,54 +312,36 @@ class TSpinPeer : public TWin32Peer {
   ui::TSpinEdit& spin_;
 };
 
-class TCheckBoxPeer : public TWin32Peer {
+// A check box or a radio button. A check box follows its button either way; a
+// radio button only takes a click that checks it (the group unchecks the others).
+template <class TWidget>
+class TCheckablePeer : public TWin32Peer {
  public:
-  TCheckBoxPeer(TWin32Form& owner, ui::TCheckBox& box, int id)
-      : TWin32Peer(owner, box, {id}), box_(box) {}
+  TCheckablePeer(TWin32Form& owner, TWidget& widget, int id)
+      : TWin32Peer(owner, widget, {id}), widget_(widget) {}
   void Command(int, int code) override {
     if (code != BN_CLICKED) return;
-    // BM_CLICK reaches a disabled box too: it takes no click, and shows its state again.
-    if (!box_.Enabled()) return Sync(box_);
+    // BM_CLICK reaches a disabled control too: it takes no click, and shows its state again.
+    if (!widget_.Enabled()) return Sync(widget_);
     Pull();
   }
   void Pull() override {
     if (syncing_) return;
     const bool checked = SendMessageW(Main(), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (checked != box_.Checked()) box_.UserClick();
+    constexpr bool kUncheckable = std::is_same_v<TWidget, ui::TCheckBox>;
+    if (checked != widget_.Checked() && (checked || kUncheckable)) widget_.UserClick();
   }
 
  protected:
   void SyncState() override {
-    SendMessageW(Main(), BM_SETCHECK, box_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(Main(), BM_SETCHECK, widget_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 
  private:
-  ui::TCheckBox& box_;
+  TWidget& widget_;
 };
-
-class TRadioButtonPeer : public TWin32Peer {
- public:
-  TRadioButtonPeer(TWin32Form& owner, ui::TRadioButton& button, int id)
-      : TWin32Peer(owner, button, {id}), button_(button) {}
-  void Command(int, int code) override {
-    if (code != BN_CLICKED) return;
-    if (!button_.Enabled()) return Sync(button_);
-    Pull();
-  }
-  void Pull() override {
-    if (syncing_) return;
-    const bool checked = SendMessageW(Main(), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (checked && !button_.Checked()) button_.UserClick();
-  }
-
- protected:
-  void SyncState() override {
-    SendMessageW(Main(), BM_SETCHECK, button_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-  }
-
- private:
-  ui::TRadioButton& button_;
-};
+using TCheckBoxPeer = TCheckablePeer<ui::TCheckBox>;
+using TRadioButtonPeer = TCheckablePeer<ui::TRadioButton>;
 
 class TRadioGroupPeer : public TWin32Peer {
  public:
