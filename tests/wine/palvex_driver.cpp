@@ -6,11 +6,10 @@
 #include <vector>
 
 #include "config_editor/win32/resource.h"
+#include "tests/wine/wine_test_support.h"
 
 namespace palvex_e2e {
 namespace {
-
-constexpr DWORD kPoll = 50;
 
 std::wstring WideOf(const std::string& text) {
   std::wstring wide;
@@ -89,18 +88,17 @@ bool TPalvexDriver::Launch(const std::string& exePath) {
 }
 
 bool TPalvexDriver::WaitForMain(DWORD milliseconds) {
-  for (DWORD waited = 0; waited < milliseconds; waited += kPoll) {
-    FindRequest request{process_.dwProcessId, L"TFTP Service Configuration", nullptr, true,
-                        nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&request));
-    if (request.found != nullptr) {
-      main_ = request.found;
-      return true;
-    }
-    if (!Running()) return false;
-    Sleep(kPoll);
-  }
-  return false;
+  // Gives up early when the program ends without showing the window.
+  wine_test::WaitUntil(
+      [this] {
+        FindRequest request{process_.dwProcessId, L"TFTP Service Configuration", nullptr, true,
+                            nullptr};
+        EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&request));
+        main_ = request.found;
+        return main_ != nullptr || !Running();
+      },
+      static_cast<int>(milliseconds));
+  return main_ != nullptr;
 }
 
 bool TPalvexDriver::Running() const {
@@ -111,22 +109,22 @@ bool TPalvexDriver::WaitExit(DWORD milliseconds) {
   return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
 }
 
+HWND TPalvexDriver::Find(const std::wstring& caption) const {
+  FindRequest request{process_.dwProcessId, caption, main_, false, nullptr};
+  EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&request));
+  return request.found;
+}
+
 HWND TPalvexDriver::WaitForWindow(const std::wstring& caption, DWORD milliseconds) const {
-  for (DWORD waited = 0; waited <= milliseconds; waited += kPoll) {
-    FindRequest request{process_.dwProcessId, caption, main_, false, nullptr};
-    EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&request));
-    if (request.found != nullptr) return request.found;
-    Sleep(kPoll);
-  }
-  return nullptr;
+  HWND found = nullptr;
+  wine_test::WaitUntil([&] { return (found = Find(caption)) != nullptr; },
+                       static_cast<int>(milliseconds));
+  return found;
 }
 
 bool TPalvexDriver::WaitHidden(HWND window, DWORD milliseconds) const {
-  for (DWORD waited = 0; waited <= milliseconds; waited += kPoll) {
-    if (!IsWindow(window) || !IsWindowVisible(window)) return true;
-    Sleep(kPoll);
-  }
-  return false;
+  return wine_test::WaitUntil([window] { return !IsWindow(window) || !IsWindowVisible(window); },
+                              static_cast<int>(milliseconds));
 }
 
 std::wstring TPalvexDriver::BoxText(HWND box) {

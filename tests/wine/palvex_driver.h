@@ -31,7 +31,10 @@ class TPalvexDriver {
   HWND Item(int id) const { return GetDlgItem(main_, id); }
 
   // The visible dialog window of the program with this caption (a message box
-  // or the rule dialog), other than the configuration window; waits for it.
+  // or the rule dialog), other than the configuration window; none when there
+  // is none at the moment.
+  HWND Find(const std::wstring& caption) const;
+  // The same, waited for.
   HWND WaitForWindow(const std::wstring& caption, DWORD milliseconds = 10000) const;
   // Waits until the window is hidden or gone.
   bool WaitHidden(HWND window, DWORD milliseconds = 10000) const;

@@ -53,6 +53,14 @@ inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 15000) 
   return done();
 }
 
+// For a check that something does NOT happen: polls `happened` every 50 ms for
+// `ms` and returns false as soon as it comes true, true when it stayed false all
+// along. The window must be long enough for the program to have done the thing
+// by then if it were going to.
+inline bool StaysFalseFor(const std::function<bool()>& happened, int ms) {
+  return !WaitUntil(happened, ms);
+}
+
 // The local Service Control Manager, and a service of it, with every right:
 // the tests install and inspect services with them, apart from the code under test.
 inline common::win32::UniqueScHandle ManagerHandle() {
