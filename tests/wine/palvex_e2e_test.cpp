@@ -18,6 +18,8 @@
 namespace {
 
 using palvex_e2e::TPalvexDriver;
+using wine_test::StaysFalseFor;
+using wine_test::WaitUntil;
 
 constexpr const char* kKey = "SOFTWARE\\Corvanti\\RORIVuzuice";
 constexpr int kIdYes = 6;
@@ -113,6 +115,13 @@ class PalvexWindow : public ::testing::Test {
   void Start() { ASSERT_TRUE(driver.Start(PalvexPath())) << "the window did not open"; }
   HWND Item(int id) { return driver.Item(id); }
   std::wstring Text(int id) { return TPalvexDriver::Text(Item(id)); }
+  // The focused control of the program's window thread.
+  HWND Focused() {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof(gui);
+    const DWORD thread = GetWindowThreadProcessId(driver.Main(), nullptr);
+    return GetGUIThreadInfo(thread, &gui) ? gui.hwndFocus : nullptr;
+  }
 
   // OK, then "No" in the restart question: saves and ends the program.
   void OkAndNo() {
@@ -178,8 +187,9 @@ TEST_F(PalvexWindow, NumberFieldKeepsAWholeNumberInItsRange) {
   PostMessageW(Item(IDC_seTimeout), WM_KEYDOWN, VK_UP, 1);
   PostMessageW(Item(IDC_seTimeout), WM_KEYDOWN, VK_DOWN, 1);
   PostMessageW(Item(IDC_seTimeout), WM_KEYDOWN, VK_DOWN, 1);
-  Sleep(200);
-  EXPECT_EQ(Text(IDC_seTimeout), L"177");
+  // Posted keys: the field shows their sum once the window has handled all three.
+  EXPECT_TRUE(WaitUntil([&] { return Text(IDC_seTimeout) == L"177"; }, 5000))
+      << Text(IDC_seTimeout);
   // Left empty, the field takes its minimum; OK then saves it.
   TPalvexDriver::SetText(Item(IDC_seRetries), L"");
   OkAndNo();
@@ -221,14 +231,16 @@ TEST_F(PalvexWindow, FirewallRangeBelow1024IsRefusedAndNothingIsSaved) {
   EXPECT_EQ(TPalvexDriver::BoxText(error), L"Range [1023..65535] is not a valid port range!");
   TPalvexDriver::Press(error, IDOK);
   ASSERT_TRUE(driver.WaitHidden(error));
-  Sleep(200);
+  // After the box the window turns to the field's page and focuses the field.
+  WaitUntil(
+      [&] {
+        return SendMessageW(Item(IDC_pcMain), TCM_GETCURSEL, 0, 0) == 2 &&
+               Focused() == Item(IDC_seFWMinPort);
+      },
+      5000);
   EXPECT_EQ(SendMessageW(Item(IDC_pcMain), TCM_GETCURSEL, 0, 0), 2);  // "Firewall"
   EXPECT_TRUE(IsWindowVisible(Item(IDC_seFWMinPort)));
-  GUITHREADINFO gui{};
-  gui.cbSize = sizeof(gui);
-  DWORD thread = GetWindowThreadProcessId(driver.Main(), nullptr);
-  ASSERT_TRUE(GetGUIThreadInfo(thread, &gui));
-  EXPECT_EQ(gui.hwndFocus, Item(IDC_seFWMinPort));
+  EXPECT_EQ(Focused(), Item(IDC_seFWMinPort));
   EXPECT_TRUE(driver.Running());
   EXPECT_TRUE(ReadKey().empty());
   // The close box asks nothing and saves nothing.
@@ -317,7 +329,14 @@ TEST_F(PalvexWindow, EnterAndEscAreTheDialogKeys) {
     TPalvexDriver::Press(box, c.key == VK_RETURN ? IDCANCEL : kIdNo);
     ASSERT_TRUE(driver.WaitHidden(box));
   }
-  Sleep(200);
+  // Nothing may follow the answers: watched for 1.5 s, time enough for the
+  // program to close, save or ask again if it were going to.
+  EXPECT_TRUE(StaysFalseFor(
+      [&] {
+        return !driver.Running() || !ReadKey().empty() || driver.Find(L"Confirmation") != nullptr ||
+               driver.Find(L"Confirm") != nullptr;
+      },
+      1500));
   EXPECT_TRUE(driver.Running());
   EXPECT_TRUE(ReadKey().empty());
   EXPECT_EQ(Text(IDC_seRetries), L"7");
@@ -332,17 +351,24 @@ TEST_F(PalvexWindow, YesWithoutTheServiceSavesShowsTheErrorAndCloses) {
   HWND question = driver.WaitForWindow(L"Confirmation");
   ASSERT_NE(question, nullptr);
   TPalvexDriver::Press(question, kIdYes);
+  // Every box up to the program's end is a service error: a success message is a fault.
   int errors = 0;
-  while (driver.Running()) {
-    HWND error = driver.WaitForWindow(L"Error", 3000);
+  for (;;) {
+    HWND error = nullptr;
+    HWND success = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+      error = driver.Find(L"Error");
+      success = driver.Find(L"Information");
+      return error != nullptr || success != nullptr || !driver.Running();
+    })) << "the program neither showed a box nor ended";
+    ASSERT_EQ(success, nullptr) << "success message shown";
     if (error == nullptr) break;
     EXPECT_EQ(TPalvexDriver::BoxText(error).rfind(L"Error trying to peform specified action.", 0),
               0u)
         << TPalvexDriver::BoxText(error);
     ++errors;
     TPalvexDriver::Press(error, IDOK);
-    driver.WaitHidden(error);
-    EXPECT_EQ(driver.WaitForWindow(L"Information", 100), nullptr) << "success message shown";
+    ASSERT_TRUE(driver.WaitHidden(error));
   }
   EXPECT_GE(errors, 1);
   EXPECT_TRUE(driver.WaitExit());
@@ -377,7 +403,9 @@ TEST_F(PalvexWindow, InsertAndDeleteKeysInTheRuleList) {
   EXPECT_EQ(TPalvexDriver::BoxText(confirm), L"Are you sure to delete rule?");
   TPalvexDriver::Press(confirm, kIdYes);
   ASSERT_TRUE(driver.WaitHidden(confirm));
-  Sleep(200);
+  WaitUntil(
+      [&] { return TPalvexDriver::ListCount(list) == 1 && IsWindowEnabled(Item(IDC_sbDelete)); },
+      5000);
   ASSERT_EQ(TPalvexDriver::ListCount(list), 1);
   EXPECT_EQ(driver.ListText(list, 0, 0), L"192.0.2.8");
   // The remaining rule took the selection; deleting it too leaves nothing
@@ -388,7 +416,12 @@ TEST_F(PalvexWindow, InsertAndDeleteKeysInTheRuleList) {
   ASSERT_NE(confirm, nullptr);
   TPalvexDriver::Press(confirm, kIdYes);
   ASSERT_TRUE(driver.WaitHidden(confirm));
-  Sleep(200);
+  WaitUntil(
+      [&] {
+        return TPalvexDriver::ListCount(list) == 0 && !IsWindowEnabled(Item(IDC_sbEdit)) &&
+               !IsWindowEnabled(Item(IDC_sbDelete));
+      },
+      5000);
   ASSERT_EQ(TPalvexDriver::ListCount(list), 0);
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_sbEdit)));
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_sbDelete)));
@@ -440,7 +473,10 @@ TEST_F(PalvexWindow, ValuesWrittenBeforehandShowInTheControls) {
   ASSERT_TRUE(RegAdd(key + L" /v LogLevel /t REG_DWORD /d 0xffffffff"));
   ASSERT_TRUE(RegAdd(key + L" /v DefaultRights /t REG_SZ /d rw"));
   Start();
-  EXPECT_EQ(driver.WaitForWindow(L"TFTP Service Configuration", 300), nullptr)
+  // A load error shows before the window; one that came after it is watched
+  // for during 1.5 s.
+  EXPECT_TRUE(
+      StaysFalseFor([&] { return driver.Find(L"TFTP Service Configuration") != nullptr; }, 1500))
       << "an error box was shown";
   EXPECT_EQ(SendMessageW(Item(IDC_cbLoggingLevel), CB_GETCURSEL, 0, 0), CB_ERR);
   EXPECT_EQ(Text(IDC_cbLoggingLevel), L"");
