@@ -1,17 +1,11 @@
+// The window itself: creation from the template, the dialog procedure, the
+// message loop, the placing of design pixels, closing, focus and placement.
 #include "common/win32/win32_form.h"
 
-#include <commctrl.h>
-#include <shlobj.h>
-#include <windowsx.h>
+#include <algorithm>
 
-#include <climits>
-#include <cstdint>
-#include <string>
-#include <type_traits>
-#include <utility>
-
-#include "common/win32/handles_win32.h"
 #include "common/win32/text_win32.h"
+#include "common/win32/win32_peer.h"
 
 namespace common::win32 {
 
@@ -19,593 +13,96 @@ namespace ui = common::ui;
 
 namespace {
 
-std::wstring WindowTextW(HWND hwnd) {
-  const int length = GetWindowTextLengthW(hwnd);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int got = GetWindowTextW(hwnd, text.data(), length + 1);
-  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return text;
-}
-
-std::string WindowTextA(HWND hwnd) {
-  return WideToAnsi(WindowTextW(hwnd));
-}
-
-void SetWindowTextA8(HWND hwnd, const std::string& text) {
-  const std::wstring wide = AnsiToWide(text);
-  SetWindowTextW(hwnd, wide.c_str());
-}
-
-// A whole number written as optional minus and decimal digits only.
-bool ParseWhole(const std::wstring& text, long long& value) {
-  if (text.empty() || text.size() > 12) return false;
-  std::size_t i = 0;
-  bool negative = false;
-  if (text[0] == L'-') {
-    negative = true;
-    i = 1;
-    if (text.size() == 1) return false;
-  }
-  long long v = 0;
-  for (; i < text.size(); ++i) {
-    if (text[i] < L'0' || text[i] > L'9') return false;
-    v = v * 10 + (text[i] - L'0');
-  }
-  value = negative ? -v : v;
-  return true;
-}
-
-// The window's own visibility, whatever its parent's (IsWindowVisible looks
-// at the parents too, and the window is hidden while it is being filled).
-bool HasVisibleStyle(HWND hwnd) {
-  return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-using UniqueImageList = UniqueHandle<HIMAGELIST, &ImageList_Destroy>;
-
-struct CoTaskMemDeleter {
-  void operator()(void* p) const { CoTaskMemFree(p); }
-};
+// Posted to a main window whose form asked to close; carried out once no
+// handler of the window runs.
+constexpr UINT kCloseMessage = WM_APP + 0x50;
+constexpr int kDesignDpi = 96;
+// Room for a check box's mark and the gap after it, in design pixels.
+constexpr int kCheckMarkWidth = 20;
 
 void InitControlClasses() {
   static const bool done = [] {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
                                               ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
-                                              ICC_INTERNET_CLASSES};
+                                              ICC_INTERNET_CLASSES | ICC_BAR_CLASSES};
     return InitCommonControlsEx(&icc) != FALSE;
   }();
   (void)done;
 }
 
-}  // namespace
-
-// The on-screen side of one widget: one or more controls of the window.
-class TWin32Peer : public ui::IPeer {
- public:
-  TWin32Peer(TWin32Form& owner, ui::TControl& control, std::vector<int> ids)
-      : owner_(owner), control_(control), ids_(std::move(ids)) {
-    for (int id : ids_) handles_.push_back(owner_.Control(id));
-  }
-  const std::vector<int>& Ids() const { return ids_; }
-  const std::vector<HWND>& Handles() const { return handles_; }
-  HWND Main() const { return handles_.front(); }
-  void Detach() {
-    if (control_.Peer() == this) control_.AttachPeer(nullptr);
-  }
-
-  void Sync(const ui::TComponent&) override {
-    if (syncing_) return;
-    syncing_ = true;
-    const bool enabled = control_.Enabled();
-    for (HWND h : handles_) {
-      if ((IsWindowEnabled(h) != FALSE) != enabled) EnableWindow(h, enabled);
-    }
-    SyncState();
-    syncing_ = false;
-    ShowState();
-  }
-  // Shown exactly when the widget is visible and its page is shown.
-  void ShowState() {
-    for (std::size_t i = 0; i < handles_.size(); ++i) {
-      const bool show = control_.Visible() && owner_.OnShownPage(ids_[i]);
-      if (HasVisibleStyle(handles_[i]) != show) {
-        ShowWindow(handles_[i], show ? SW_SHOWNA : SW_HIDE);
-      }
-    }
-  }
-  bool Focus() override {
-    SetFocus(Main());
-    return GetFocus() == Main();
-  }
-  // A WM_COMMAND notification from the control with this ID.
-  virtual void Command(int /*id*/, int /*code*/) {}
-  // A WM_NOTIFY from the control; true when handled, with the result.
-  virtual bool Notify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
-  // Reads back a state that the control may have changed without notifying.
-  virtual void Pull() {}
-  // The background brush of a field, or null for the default.
-  virtual HBRUSH CtlColor(HDC /*dc*/) { return nullptr; }
-
- protected:
-  virtual void SyncState() {}
-  TWin32Form& owner_;
-  ui::TControl& control_;
-  std::vector<int> ids_;
-  std::vector<HWND> handles_;
-  bool syncing_ = false;
-};
-
-namespace {
-
-HBRUSH FieldBrush(HDC dc, ui::TColor color) {
-  const int index = color == ui::TColor::BtnFace ? COLOR_BTNFACE : COLOR_WINDOW;
-  SetBkColor(dc, GetSysColor(index));
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  return GetSysColorBrush(index);  // a system brush: never deleted
+// The forms of the thread that have a window, for the focus hook.
+std::vector<TWin32Form*>& LiveForms() {
+  static std::vector<TWin32Form*> forms;
+  return forms;
 }
 
-class TLabelPeer : public TWin32Peer {
- public:
-  TLabelPeer(TWin32Form& owner, ui::TLabel& label, int id)
-      : TWin32Peer(owner, label, {id}), label_(label) {}
+UniqueHook& FocusHookHandle() {
+  static UniqueHook hook;
+  return hook;
+}
 
- protected:
-  void SyncState() override {
-    if (!label_.Caption().empty() && WindowTextA(Main()) != label_.Caption()) {
-      SetWindowTextA8(Main(), label_.Caption());
-    }
+// The system's hourglass (IDC_WAIT) or arrow (IDC_ARROW) cursor; the IDC_
+// names are narrow resource names in this build, so their numbers are used.
+HCURSOR SystemCursor(ui::TCursor cursor) {
+  constexpr WORD kWait = 32514;
+  constexpr WORD kArrow = 32512;
+  return LoadCursorW(nullptr, MAKEINTRESOURCEW(cursor == ui::TCursor::HourGlass ? kWait : kArrow));
+}
+
+// Releases a window's DC on every way out.
+class TWindowDc {
+ public:
+  explicit TWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
+  TWindowDc(const TWindowDc&) = delete;
+  TWindowDc& operator=(const TWindowDc&) = delete;
+  ~TWindowDc() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
   }
+  HDC get() const { return dc_; }
 
  private:
-  ui::TLabel& label_;
+  HWND window_;
+  HDC dc_;
 };
 
-class TButtonPeer : public TWin32Peer {
- public:
-  TButtonPeer(TWin32Form& owner, ui::TButton& button, int id)
-      : TWin32Peer(owner, button, {id}), button_(button) {}
-  void Command(int, int code) override {
-    if (code != BN_CLICKED || !button_.Enabled()) return;
-    owner_.PullAll();
-    button_.UserClick();
-  }
+// The width of the control's text in its font, accelerator marks left out.
+int TextWidth(HWND control) {
+  const TWindowDc dc(control);
+  if (dc.get() == nullptr) return 0;
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  const HGDIOBJ old =
+      SelectObject(dc.get(), font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+  const std::wstring text = WindowTextW(control);
+  RECT bounds{0, 0, 0, 0};
+  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
+            DT_CALCRECT | DT_SINGLELINE);
+  SelectObject(dc.get(), old);
+  return bounds.right - bounds.left;
+}
 
- private:
-  ui::TButton& button_;
-};
-
-class TEditPeer : public TWin32Peer {
- public:
-  TEditPeer(TWin32Form& owner, ui::TEdit& edit, std::vector<int> ids)
-      : TWin32Peer(owner, edit, std::move(ids)), edit_(edit) {
-    SendMessageW(Main(), EM_SETLIMITTEXT, 0, 0);
-  }
-  void Command(int id, int code) override {
-    if (id == ids_.front() && code == EN_CHANGE && !syncing_)
-      edit_.UserSetText(WindowTextA(Main()));
-    if (id == ids_.front() && code == EN_KILLFOCUS) edit_.UserExit();
-  }
-  HBRUSH CtlColor(HDC dc) override { return FieldBrush(dc, edit_.Color()); }
-
- protected:
-  void SyncState() override {
-    if (WindowTextA(Main()) != edit_.Text()) SetWindowTextA8(Main(), edit_.Text());
-    SendMessageW(Main(), EM_SETREADONLY, edit_.ReadOnly(), 0);
-    InvalidateRect(Main(), nullptr, TRUE);
-  }
-  ui::TEdit& edit_;
-};
-
-class TFolderEditPeer : public TEditPeer {
- public:
-  TFolderEditPeer(TWin32Form& owner, ui::TFolderEdit& edit, int editId, int browseId)
-      : TEditPeer(owner, edit, {editId, browseId}) {}
-  void Command(int id, int code) override {
-    if (id == ids_[1]) {
-      if (code == BN_CLICKED) Browse();
-      return;
-    }
-    TEditPeer::Command(id, code);
-  }
-
- private:
-  void Browse() {
-    wchar_t display[MAX_PATH] = {};
-    BROWSEINFOW info{};
-    info.hwndOwner = owner_.Handle();
-    info.pidlRoot = nullptr;  // the desktop
-    info.pszDisplayName = display;
-    info.ulFlags = BIF_RETURNONLYFSDIRS;
-    std::unique_ptr<ITEMIDLIST, CoTaskMemDeleter> picked(SHBrowseForFolderW(&info));
-    if (!picked) return;
-    wchar_t path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(picked.get(), path)) return;
-    edit_.UserSetText(WideToAnsi(path));
-    Sync(edit_);
-  }
-};
-
-class TSpinPeer : public TWin32Peer {
- public:
-  TSpinPeer(TWin32Form& owner, ui::TSpinEdit& spin, int editId, int upDownId)
-      : TWin32Peer(owner, spin, {editId, upDownId}), spin_(spin) {
-    SendMessageW(handles_[1], UDM_SETRANGE32, spin.MinValue(), spin.MaxValue());
-    SendMessageW(Main(), EM_SETLIMITTEXT, 12, 0);
-    SetWindowSubclass(Main(), KeyProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-  }
-  ~TSpinPeer() override { RemoveWindowSubclass(Main(), KeyProc, kSubclassId); }
-  TSpinPeer(const TSpinPeer&) = delete;
-  TSpinPeer& operator=(const TSpinPeer&) = delete;
-  void Command(int id, int code) override {
-    if (id != ids_.front() || syncing_) return;
-    if (code == EN_CHANGE) {
-      const std::wstring text = WindowTextW(Main());
-      if (text.empty()) return;  // allowed while typing; leaving sets the minimum
-      long long value = 0;
-      if (ParseWhole(text, value) && value >= spin_.MinValue() && value <= spin_.MaxValue()) {
-        spin_.UserSetValue(static_cast<std::int32_t>(value));
-      } else {
-        ShowValue(true);  // undo: the previous number comes back
-      }
-    } else if (code == EN_KILLFOCUS) {
-      if (WindowTextW(Main()).empty()) {
-        spin_.UserLeftEmpty();
-        ShowValue(false);
-      }
-    }
-  }
-  bool Notify(NMHDR* header, LRESULT& result) override {
-    if (header->hwndFrom != handles_[1] || header->code != UDN_DELTAPOS) return false;
-    result = TRUE;  // the field keeps its own number; the up-down's position is unused
-    Step(reinterpret_cast<NMUPDOWN*>(header)->iDelta);
-    return true;
-  }
-  // One step of the arrows (or of the Up and Down keys), kept within the
-  // range; a read-only field ignores it.
-  void Step(int delta) {
-    if (spin_.ReadOnly()) return;
-    const long long next = static_cast<long long>(spin_.Value()) + delta;
-    const long long clamped = next < spin_.MinValue()
-                                  ? spin_.MinValue()
-                                  : (next > spin_.MaxValue() ? spin_.MaxValue() : next);
-    spin_.UserSetValue(static_cast<std::int32_t>(clamped));
-    ShowValue(true);
-  }
-  // A click elsewhere leaves the field: an empty field takes its minimum then,
-  // even when it never had the focus (text set by another program).
-  void Pull() override {
-    if (syncing_ || !WindowTextW(Main()).empty()) return;
-    spin_.UserLeftEmpty();
-    ShowValue(false);
-  }
-  HBRUSH CtlColor(HDC dc) override { return FieldBrush(dc, spin_.Color()); }
-
- protected:
-  void SyncState() override {
-    ShowValue(false);
-    SendMessageW(Main(), EM_SETREADONLY, spin_.ReadOnly(), 0);
-    InvalidateRect(Main(), nullptr, TRUE);
-  }
-
- private:
-  static constexpr UINT_PTR kSubclassId = 1;
-  // The field's own window procedure in front of the edit's: Up and Down step.
-  static LRESULT CALLBACK KeyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR self) {
-    if (message == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN)) {
-      auto* peer = reinterpret_cast<TSpinPeer*>(self);
-      peer->owner_.Guard([&] { peer->Step(wParam == VK_UP ? 1 : -1); });
-      return 0;
-    }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
-  }
-  void ShowValue(bool caretAtEnd) {
-    const std::wstring text = std::to_wstring(spin_.Value());
-    if (WindowTextW(Main()) == text) return;
-    const bool wasSyncing = syncing_;
-    syncing_ = true;
-    SetWindowTextW(Main(), text.c_str());
-    if (caretAtEnd) SendMessageW(Main(), EM_SETSEL, text.size(), text.size());
-    syncing_ = wasSyncing;
-  }
-  ui::TSpinEdit& spin_;
-};
-
-// A check box or a radio button. A check box follows its button either way; a
-// radio button only takes a click that checks it (the group unchecks the others).
-template <class TWidget>
-class TCheckablePeer : public TWin32Peer {
- public:
-  TCheckablePeer(TWin32Form& owner, TWidget& widget, int id)
-      : TWin32Peer(owner, widget, {id}), widget_(widget) {}
-  void Command(int, int code) override {
-    if (code != BN_CLICKED) return;
-    // BM_CLICK reaches a disabled control too: it takes no click, and shows its state again.
-    if (!widget_.Enabled()) return Sync(widget_);
-    Pull();
-  }
-  void Pull() override {
-    if (syncing_) return;
-    const bool checked = SendMessageW(Main(), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    constexpr bool kUncheckable = std::is_same_v<TWidget, ui::TCheckBox>;
-    if (checked != widget_.Checked() && (checked || kUncheckable)) widget_.UserClick();
-  }
-
- protected:
-  void SyncState() override {
-    SendMessageW(Main(), BM_SETCHECK, widget_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-  }
-
- private:
-  TWidget& widget_;
-};
-using TCheckBoxPeer = TCheckablePeer<ui::TCheckBox>;
-using TRadioButtonPeer = TCheckablePeer<ui::TRadioButton>;
-
-class TRadioGroupPeer : public TWin32Peer {
- public:
-  TRadioGroupPeer(TWin32Form& owner, ui::TRadioGroup& group, std::vector<int> ids)
-      : TWin32Peer(owner, group, std::move(ids)), group_(group) {}
-  // A click selects the item of the button that was clicked. The buttons are
-  // then shown again from the group, so that exactly one stays checked: the
-  // system's automatic unchecking skips buttons on a hidden page.
-  void Command(int id, int code) override {
-    if (code != BN_CLICKED || syncing_) return;
-    if (group_.Enabled()) {
-      for (std::size_t i = 1; i < ids_.size(); ++i) {
-        if (ids_[i] == id && SendMessageW(handles_[i], BM_GETCHECK, 0, 0) == BST_CHECKED)
-          group_.UserSelect(static_cast<int>(i - 1));
-      }
-    }
-    Sync(group_);
-  }
-  // The selected item stays while its button is checked; otherwise the first
-  // checked button gives the item.
-  void Pull() override {
-    if (syncing_) return;
-    const int selected = group_.ItemIndex() + 1;
-    if (selected >= 1 && static_cast<std::size_t>(selected) < handles_.size() &&
-        SendMessageW(handles_[selected], BM_GETCHECK, 0, 0) == BST_CHECKED)
-      return;
-    for (std::size_t i = 1; i < handles_.size(); ++i) {
-      if (SendMessageW(handles_[i], BM_GETCHECK, 0, 0) == BST_CHECKED) {
-        group_.UserSelect(static_cast<int>(i - 1));
-        return;
-      }
-    }
-  }
-
- protected:
-  void SyncState() override {
-    for (std::size_t i = 1; i < handles_.size(); ++i) {
-      const bool checked = static_cast<int>(i - 1) == group_.ItemIndex();
-      SendMessageW(handles_[i], BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
-  }
-
- private:
-  ui::TRadioGroup& group_;
-};
-
-class TComboBoxPeer : public TWin32Peer {
- public:
-  TComboBoxPeer(TWin32Form& owner, ui::TItemList& list, int id)
-      : TWin32Peer(owner, list, {id}), list_(list) {}
-  void Command(int, int code) override {
-    if (code == CBN_SELCHANGE) Pull();
-  }
-  void Pull() override {
-    if (syncing_) return;
-    const int index = static_cast<int>(SendMessageW(Main(), CB_GETCURSEL, 0, 0));
-    if (index >= 0 && index != list_.ItemIndex()) list_.UserSelect(index);
-  }
-
- protected:
-  void SyncState() override {
-    if (shownItems_ != list_.Items()) {
-      SendMessageW(Main(), CB_RESETCONTENT, 0, 0);
-      for (const auto& item : list_.Items()) {
-        const std::wstring wide = AnsiToWide(item);
-        SendMessageW(Main(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-      }
-      shownItems_ = list_.Items();
-    }
-    SendMessageW(Main(), CB_SETCURSEL, static_cast<WPARAM>(list_.ItemIndex()), 0);
-  }
-
- private:
-  ui::TItemList& list_;
-  std::vector<std::string> shownItems_;
-};
-
-class TListGridPeer : public TWin32Peer {
- public:
-  TListGridPeer(TWin32Form& owner, ui::TListGridBase& grid, int id,
-                const std::vector<TWin32Form::Column>& columns, int rowHeight)
-      : TWin32Peer(owner, grid, {id}), grid_(grid), columns_(columns.size()) {
-    SendMessageW(Main(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      std::wstring header = AnsiToWide(columns[i].header);
-      LVCOLUMNW column{};
-      column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-      column.pszText = header.data();
-      column.cx = columns[i].width;
-      column.iSubItem = static_cast<int>(i);
-      SendMessageW(Main(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
-    // The row height follows the height of the small image list. The list
-    // window shares it (LVS_SHAREIMAGELISTS), so this peer releases it.
-    if (rowHeight > 0) {
-      rowImages_.reset(ImageList_Create(1, rowHeight, ILC_COLOR, 1, 0));
-      if (rowImages_) {
-        SendMessageW(Main(), LVM_SETIMAGELIST, LVSIL_SMALL,
-                     reinterpret_cast<LPARAM>(rowImages_.get()));
-      }
-    }
-  }
-  bool Notify(NMHDR* header, LRESULT& result) override {
-    switch (header->code) {
-      case LVN_ITEMCHANGED: {
-        const auto* change = reinterpret_cast<NMLISTVIEW*>(header);
-        if (!syncing_ && (change->uChanged & LVIF_STATE) != 0 &&
-            ((change->uOldState ^ change->uNewState) & LVIS_SELECTED) != 0) {
-          Pull();
-        }
-        result = 0;
-        return true;
-      }
-      case LVN_KEYDOWN:
-        grid_.UserKeyDown(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
-        result = 0;
-        return true;
-      case NM_DBLCLK:
-        Pull();
-        grid_.UserDblClick();
-        result = 0;
-        return true;
-      default:
-        return false;
-    }
-  }
-  void Pull() override {
-    if (syncing_) return;
-    const int row = static_cast<int>(
-        SendMessageW(Main(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (row != grid_.Selected()) grid_.UserSelect(row);
-  }
-
- protected:
-  void SyncState() override {
-    std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r < grid_.RowCount(); ++r) rows.push_back(grid_.Cells(r));
-    if (rows != shownRows_) {
-      SendMessageW(Main(), LVM_DELETEALLITEMS, 0, 0);
-      for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (std::size_t c = 0; c < columns_; ++c) {
-          std::wstring text = AnsiToWide(c < rows[r].size() ? rows[r][c] : std::string());
-          LVITEMW item{};
-          item.mask = LVIF_TEXT;
-          item.iItem = static_cast<int>(r);
-          item.iSubItem = static_cast<int>(c);
-          item.pszText = text.data();
-          SendMessageW(Main(), c == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, r,
-                       reinterpret_cast<LPARAM>(&item));
-        }
-      }
-      shownRows_ = std::move(rows);
-    }
-    const int selected = grid_.Selected();
-    const int shown = static_cast<int>(
-        SendMessageW(Main(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (shown != selected) {
-      LVITEMW state{};
-      state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-      state.state = 0;
-      SendMessageW(Main(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                   reinterpret_cast<LPARAM>(&state));
-      if (selected >= 0) {
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(Main(), LVM_SETITEMSTATE, selected, reinterpret_cast<LPARAM>(&state));
-        SendMessageW(Main(), LVM_ENSUREVISIBLE, selected, FALSE);
-      }
-    }
-  }
-
- private:
-  ui::TListGridBase& grid_;
-  std::size_t columns_;
-  std::vector<std::vector<std::string>> shownRows_;
-  UniqueImageList rowImages_;
-};
-
-class TPageControlPeer : public TWin32Peer {
- public:
-  TPageControlPeer(TWin32Form& owner, ui::TPageControl& pages, int id)
-      : TWin32Peer(owner, pages, {id}), pages_(pages) {
-    for (int page = 0; page < static_cast<int>(pages.Captions().size()); ++page) {
-      if (!pages.TabVisible(page)) continue;
-      std::wstring caption = AnsiToWide(pages.Captions()[page]);
-      TCITEMW item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = caption.data();
-      SendMessageW(Main(), TCM_INSERTITEMW, tabPages_.size(), reinterpret_cast<LPARAM>(&item));
-      tabPages_.push_back(page);
-    }
-  }
-  bool Notify(NMHDR* header, LRESULT& result) override {
-    if (header->code != TCN_SELCHANGE) return false;
-    Pull();
-    result = 0;
-    return true;
-  }
-  void Pull() override {
-    const int tab = static_cast<int>(SendMessageW(Main(), TCM_GETCURSEL, 0, 0));
-    if (tab < 0 || tab >= static_cast<int>(tabPages_.size())) return;
-    if (tabPages_[tab] != pages_.ActivePageIndex()) pages_.UserSelectPage(tabPages_[tab]);
-    owner_.ShowPage(pages_.ActivePageIndex());
-  }
-
- protected:
-  void SyncState() override {
-    for (std::size_t tab = 0; tab < tabPages_.size(); ++tab) {
-      if (tabPages_[tab] == pages_.ActivePageIndex()) {
-        SendMessageW(Main(), TCM_SETCURSEL, tab, 0);
-      }
-    }
-    owner_.ShowPage(pages_.ActivePageIndex());
-  }
-
- private:
-  ui::TPageControl& pages_;
-  std::vector<int> tabPages_;  // the page of each tab
-};
-
-class TIPEditPeer : public TWin32Peer {
- public:
-  TIPEditPeer(TWin32Form& owner, ui::TIPEdit& edit, int id)
-      : TWin32Peer(owner, edit, {id}), edit_(edit) {}
-  void Command(int, int code) override {
-    if (code == EN_CHANGE) Pull();
-  }
-  bool Notify(NMHDR* header, LRESULT& result) override {
-    if (header->code != IPN_FIELDCHANGED) return false;
-    Pull();
-    result = 0;
-    return true;
-  }
-  void Pull() override {
-    if (syncing_) return;
-    DWORD value = 0;
-    SendMessageW(Main(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value));
-    edit_.UserSetValue(value);
-  }
-
- protected:
-  void SyncState() override {
-    // Blank parts read as 0: the value is written unless all four parts show it.
-    DWORD shown = 0;
-    const LRESULT filled =
-        SendMessageW(Main(), IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&shown));
-    if (filled != 4 || shown != edit_.Value()) {
-      SendMessageW(Main(), IPM_SETADDRESS, 0, edit_.Value());
-    }
-  }
-
- private:
-  ui::TIPEdit& edit_;
-};
+bool IsCheckBox(HWND control) {
+  wchar_t className[16] = {};
+  GetClassNameW(control, className, static_cast<int>(std::size(className)));
+  const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+  return lstrcmpiW(className, L"Button") == 0 &&
+         (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
+          type == BS_AUTO3STATE || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
+}
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
+// Creation and destruction.
 
 TWin32Form::TWin32Form(ui::TForm& form, HINSTANCE instance, int templateId, HWND owner)
-    : form_(form), owner_(owner) {
+    : form_(form), instance_(instance), owner_(owner) {
   InitControlClasses();
-  hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
-                             reinterpret_cast<LPARAM>(this));
+  CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
+                     reinterpret_cast<LPARAM>(this));
   if (hwnd_ == nullptr) return;
+  LiveForms().push_back(this);
+  if (!FocusHookHandle())
+    FocusHookHandle().reset(SetWindowsHookExW(WH_CBT, FocusHook, nullptr, GetCurrentThreadId()));
   form_.AttachPeer(this);
 }
 
@@ -613,14 +110,33 @@ TWin32Form::~TWin32Form() {
   // The widgets outlive this window: they stop mirroring to it first.
   if (form_.Peer() == this) form_.AttachPeer(nullptr);
   for (auto& peer : peers_) peer->Detach();
-  if (hwnd_ != nullptr) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
+  if (trayWidget_ != nullptr && trayWidget_->Peer() == tray_.get())
+    trayWidget_->AttachPeer(nullptr);
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  auto& forms = LiveForms();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  if (forms.empty()) FocusHookHandle().reset();
+}
+
+TWin32Form* TWin32Form::FromWindow(HWND hwnd) {
+  const HWND root = hwnd != nullptr ? GetAncestor(hwnd, GA_ROOT) : nullptr;
+  if (root == nullptr) return nullptr;
+  for (TWin32Form* form : LiveForms()) {
+    if (form->hwnd_ == root) return form;
   }
+  return nullptr;
 }
 
 HWND TWin32Form::Control(int id) const {
   return GetDlgItem(hwnd_, id);
+}
+
+TWin32Peer* TWin32Form::PeerOf(HWND control) const {
+  for (HWND h = control; h != nullptr && h != hwnd_; h = GetParent(h)) {
+    auto bound = byHandle_.find(h);
+    if (bound != byHandle_.end()) return bound->second;
+  }
+  return nullptr;
 }
 
 void TWin32Form::Attach(ui::TComponent& widget, std::unique_ptr<TWin32Peer> peer) {
@@ -633,60 +149,8 @@ void TWin32Form::Attach(ui::TComponent& widget, std::unique_ptr<TWin32Peer> peer
   widget.AttachPeer(raw);  // shows the widget's state at once
 }
 
-void TWin32Form::BindLabel(ui::TLabel& label, int id) {
-  Attach(label, std::make_unique<TLabelPeer>(*this, label, id));
-}
-
-void TWin32Form::BindButton(ui::TButton& button, int id) {
-  Attach(button, std::make_unique<TButtonPeer>(*this, button, id));
-}
-
-void TWin32Form::BindEdit(ui::TEdit& edit, int id) {
-  Attach(edit, std::make_unique<TEditPeer>(*this, edit, std::vector<int>{id}));
-}
-
-void TWin32Form::BindFolderEdit(ui::TFolderEdit& edit, int editId, int browseId) {
-  Attach(edit, std::make_unique<TFolderEditPeer>(*this, edit, editId, browseId));
-}
-
-void TWin32Form::BindSpin(ui::TSpinEdit& spin, int editId, int upDownId) {
-  Attach(spin, std::make_unique<TSpinPeer>(*this, spin, editId, upDownId));
-}
-
-void TWin32Form::BindCheckBox(ui::TCheckBox& box, int id) {
-  Attach(box, std::make_unique<TCheckBoxPeer>(*this, box, id));
-}
-
-void TWin32Form::BindRadioButton(ui::TRadioButton& button, int id) {
-  Attach(button, std::make_unique<TRadioButtonPeer>(*this, button, id));
-}
-
-void TWin32Form::BindRadioGroup(ui::TRadioGroup& group, int groupBoxId, std::vector<int> itemIds) {
-  std::vector<int> ids{groupBoxId};
-  ids.insert(ids.end(), itemIds.begin(), itemIds.end());
-  Attach(group, std::make_unique<TRadioGroupPeer>(*this, group, std::move(ids)));
-}
-
-void TWin32Form::BindComboBox(ui::TItemList& list, int id) {
-  Attach(list, std::make_unique<TComboBoxPeer>(*this, list, id));
-}
-
-void TWin32Form::BindListGrid(ui::TListGridBase& grid, int id, std::vector<Column> columns,
-                              int rowHeight) {
-  Attach(grid, std::make_unique<TListGridPeer>(*this, grid, id, columns, rowHeight));
-}
-
-void TWin32Form::BindPageControl(ui::TPageControl& pages, int tabId,
-                                 std::function<int(int controlId)> pageOf) {
-  pageOf_ = std::move(pageOf);
-  // The tab control lies under the pages' controls and does not paint over them.
-  SendToBack(tabId);
-  Attach(pages, std::make_unique<TPageControlPeer>(*this, pages, tabId));
-}
-
-void TWin32Form::BindIPEdit(ui::TIPEdit& edit, int id) {
-  Attach(edit, std::make_unique<TIPEditPeer>(*this, edit, id));
-}
+// ---------------------------------------------------------------------------
+// Pages.
 
 bool TWin32Form::OnShownPage(int id) const {
   if (!pageOf_) return true;
@@ -703,8 +167,7 @@ void TWin32Form::ShowPage(int page) {
   // Every child of a page: bound controls follow their widget's visibility too.
   for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
-    const int id = GetDlgCtrlID(child);
-    const int childPage = pageOf_(id);
+    const int childPage = pageOf_(GetDlgCtrlID(child));
     if (childPage < 0) continue;
     auto bound = byHandle_.find(child);
     if (bound != byHandle_.end()) {
@@ -720,11 +183,16 @@ void TWin32Form::ShowPage(int page) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// Handlers, focus and closing.
+
 void TWin32Form::PullAll() {
   for (auto& peer : peers_) peer->Pull();
 }
 
 void TWin32Form::Guard(const std::function<void()>& action) {
+  const HWND focused = GetFocus();
+  ++handlersRunning_;
   try {
     action();
   } catch (const std::exception& error) {
@@ -732,15 +200,136 @@ void TWin32Form::Guard(const std::function<void()>& action) {
   } catch (...) {
     // Nothing may leave a window procedure.
   }
+  --handlersRunning_;
+  if (handlersRunning_ > 0 || hwnd_ == nullptr) return;
+  RestoreFocus(focused);
+  // A close asked for meanwhile: the user's first, through the form.
+  if (userClosePending_) {
+    userClosePending_ = false;
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+  }
+  if (closePending_) {
+    closePending_ = false;
+    PostMessageW(hwnd_, kCloseMessage, 0, 0);
+  }
+}
+
+void TWin32Form::RestoreFocus(HWND focused) {
+  // Disabling the focused control (a wait disables them all) leaves the
+  // active window without focus: give it back to that control, or the next
+  // one in tab order while it stays disabled.
+  if (GetFocus() != nullptr || GetActiveWindow() != hwnd_) return;
+  if (focused == nullptr || !IsChild(hwnd_, focused)) return;
+  const HWND target = IsWindowEnabled(focused) ? focused : GetNextDlgTabItem(hwnd_, focused, FALSE);
+  if (target != nullptr) SetFocus(target);
+}
+
+void TWin32Form::CloseNow() {
+  ShowWindow(hwnd_, SW_HIDE);
+  DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK TWin32Form::FocusHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_SETFOCUS) {
+    // Focus leaving the window (to a dialog or another program) keeps the last
+    // control, as the window's active control does.
+    const auto focused = reinterpret_cast<HWND>(wParam);
+    if (TWin32Form* form = FromWindow(focused)) {
+      if (TWin32Peer* peer = form->PeerOf(focused)) form->form_.UserFocused(&peer->Widget());
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void TWin32Form::ReadPlacement() {
+  // Screen coordinates, as they are saved and applied. A minimised window's
+  // rectangle is not its placement: the last one read before it stays.
+  RECT r{};
+  if (hwnd_ == nullptr || IsIconic(hwnd_) || !GetWindowRect(hwnd_, &r)) return;
+  placement_ = {r.left, r.top, r.right - r.left, r.bottom - r.top};
+  form_.UserMoved(placement_);
+}
+
+void TWin32Form::Sync(const ui::TComponent&) {
+  if (hwnd_ == nullptr) return;
+  if (WindowTextA(hwnd_) != form_.Caption()) SetWindowTextA8(hwnd_, form_.Caption());
+  if (form_.Cursor() != cursor_) {
+    cursor_ = form_.Cursor();
+    SetCursor(SystemCursor(cursor_));
+  }
+  // A placement set by the program (stored state) is applied in screen pixels.
+  const ui::TForm::Placement& placement = form_.GetPlacement();
+  if (!(placement == placement_) && placement.width > 0 && placement.height > 0) {
+    placement_ = placement;
+    Place(hwnd_,
+          {placement.left, placement.top, placement.left + placement.width,
+           placement.top + placement.height},
+          0);
+  }
+  if (form_.CloseRequested() && modalDepth_ == 0 && mainForm_ && !closePosted_) {
+    closePosted_ = true;
+    PostMessageW(hwnd_, kCloseMessage, 0, 0);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Placing.
+
+int TWin32Form::Scale(int designPixels) const {
+  return MulDiv(designPixels, dpi_, kDesignDpi);
+}
+
+void TWin32Form::Place(HWND window, const RECT& rect, UINT flags) {
+  SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               flags | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWin32Form::SetClientSize(int width, int height) {
-  RECT rect{0, 0, width, height};
+  RECT rect{0, 0, Scale(width), Scale(height)};
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-  SetWindowPos(hwnd_, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Place(hwnd_, {0, 0, rect.right - rect.left, rect.bottom - rect.top}, SWP_NOMOVE);
+}
+
+void TWin32Form::PlaceControl(int id, TDesignRect rect, TFit fit) {
+  const HWND control = Control(id);
+  if (control == nullptr) return;
+  const int left = Scale(rect.left);
+  const int top = Scale(rect.top);
+  int width = Scale(rect.width);
+  if (fit == TFit::GrowToText) {
+    // This system's font may draw the text wider than the design's.
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const int needed = TextWidth(control) + (IsCheckBox(control) ? Scale(kCheckMarkWidth) : 0);
+    width = std::max(width, std::min(needed, static_cast<int>(client.right) - left));
+  }
+  Place(control, {left, top, left + width, top + Scale(rect.height)}, 0);
+}
+
+void TWin32Form::MoveTo(int left, int top) {
+  Place(hwnd_, {Scale(left), Scale(top), Scale(left), Scale(top)}, SWP_NOSIZE);
+}
+
+void TWin32Form::CenterOnScreen() {
+  RECT rect{};
+  GetWindowRect(hwnd_, &rect);
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+  Place(hwnd_, {left, top, left, top}, SWP_NOSIZE);
+}
+
+void TWin32Form::CenterOverOwner() {
+  RECT area{};
+  if (owner_ == nullptr || !IsWindowVisible(owner_) || IsIconic(owner_) ||
+      !GetWindowRect(owner_, &area))
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  RECT rect{};
+  GetWindowRect(hwnd_, &rect);
+  const int left = area.left + (area.right - area.left - (rect.right - rect.left)) / 2;
+  const int top = area.top + (area.bottom - area.top - (rect.bottom - rect.top)) / 2;
+  Place(hwnd_, {left, top, left, top}, SWP_NOSIZE);
 }
 
 void TWin32Form::SendToBack(int id) {
@@ -750,37 +339,24 @@ void TWin32Form::SendToBack(int id) {
   SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void TWin32Form::CenterOnScreen() {
-  RECT rect{};
-  GetWindowRect(hwnd_, &rect);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  MoveTo((GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
-}
+// ---------------------------------------------------------------------------
+// Showing.
 
-void TWin32Form::MoveTo(int left, int top) {
-  SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TWin32Form::Show() {
-  ShowWindow(hwnd_, SW_SHOW);
-  SetForegroundWindow(hwnd_);
-  if (form_.ActiveControl() != nullptr) {
-    form_.SetActiveControl(form_.ActiveControl());
-  }
-}
-
-void TWin32Form::Sync(const ui::TComponent&) {
-  if (hwnd_ == nullptr) return;
-  if (WindowTextA(hwnd_) != form_.Caption()) SetWindowTextA8(hwnd_, form_.Caption());
-  if (form_.CloseRequested() && modalDepth_ == 0 && mainForm_ && !quitPosted_) {
-    quitPosted_ = true;
-    ShowWindow(hwnd_, SW_HIDE);
-    PostQuitMessage(0);
-  }
+void TWin32Form::Show(int showCommand) {
+  ShowWindow(hwnd_, showCommand);
+  UpdateWindow(hwnd_);
+  const bool activates = showCommand == SW_SHOW || showCommand == SW_SHOWNORMAL ||
+                         showCommand == SW_RESTORE || showCommand == SW_SHOWMAXIMIZED ||
+                         showCommand == SW_SHOWDEFAULT;
+  if (activates) SetForegroundWindow(hwnd_);
+  const ui::TControl* active = form_.ActiveControl();
+  const auto* peer = active != nullptr ? dynamic_cast<const TWin32Peer*>(active->Peer()) : nullptr;
+  if (peer != nullptr && IsWindowVisible(hwnd_))
+    SendMessageW(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(peer->Main()), TRUE);
 }
 
 void TWin32Form::RunModal(ui::TForm&) {
+  if (hwnd_ == nullptr) return;  // no window: nothing to wait for
   ++modalDepth_;
   if (owner_ != nullptr) EnableWindow(owner_, FALSE);
   ShowWindow(hwnd_, SW_SHOW);
@@ -791,23 +367,15 @@ void TWin32Form::RunModal(ui::TForm&) {
     form_.SetActiveControl(form_.ActiveControl());
   }
   shownModally_ = true;
-  MSG msg;
-  while (!form_.CloseRequested()) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0 || got == -1) {
-      PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);  // for the outer loop
-      break;
-    }
-    if (!IsDialogMessageW(hwnd_, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  RunMessageLoop([this] { return hwnd_ == nullptr || form_.CloseRequested(); });
   if (owner_ != nullptr) EnableWindow(owner_, TRUE);
-  ShowWindow(hwnd_, SW_HIDE);
+  if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_HIDE);
   if (owner_ != nullptr) SetActiveWindow(owner_);
   --modalDepth_;
 }
+
+// ---------------------------------------------------------------------------
+// Messages.
 
 INT_PTR CALLBACK TWin32Form::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
@@ -816,88 +384,142 @@ INT_PTR CALLBACK TWin32Form::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
     return TRUE;
   }
   auto* self = reinterpret_cast<TWin32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return FALSE;
-  INT_PTR result = FALSE;
-  self->Guard([&] { result = self->HandleMessage(message, wParam, lParam); });
-  return result;
+  if (self == nullptr || self->hwnd_ != hwnd) return FALSE;
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    return FALSE;  // nothing may leave a window procedure
+  }
+}
+
+INT_PTR TWin32Form::Command(int id, int code) {
+  auto peer = byId_.find(id);
+  if (peer != byId_.end()) {
+    Guard([&] { peer->second->Command(id, code); });
+    return TRUE;
+  }
+  // Enter and Esc without a control of their ID.
+  if ((id == IDOK || id == IDCANCEL) && code == BN_CLICKED && keyHandler_) {
+    Guard([&] { keyHandler_(id == IDOK ? VK_RETURN : VK_ESCAPE); });
+    return TRUE;
+  }
+  return FALSE;
 }
 
 INT_PTR TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam);
-      const int code = HIWORD(wParam);
-      auto peer = byId_.find(id);
-      if (peer != byId_.end()) {
-        peer->second->Command(id, code);
-        return TRUE;
-      }
-      return FALSE;
-    }
+    case WM_COMMAND:
+      return Command(LOWORD(wParam), HIWORD(wParam));
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       auto peer = byId_.find(static_cast<int>(header->idFrom));
       if (peer == byId_.end()) return FALSE;
+      bool handled = false;
       LRESULT result = 0;
-      if (!peer->second->Notify(header, result)) return FALSE;
+      Guard([&] { handled = peer->second->Notify(header, result); });
+      if (!handled) return FALSE;
       SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
       return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      auto peer = byId_.find(static_cast<int>(item.CtlID));
+      return peer != byId_.end() && peer->second->Draw(item) ? TRUE : FALSE;
     }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC: {
       auto peer = byHandle_.find(reinterpret_cast<HWND>(lParam));
       if (peer == byHandle_.end()) return FALSE;
-      HBRUSH brush = peer->second->CtlColor(reinterpret_cast<HDC>(wParam));
-      return reinterpret_cast<INT_PTR>(brush);
+      return reinterpret_cast<INT_PTR>(peer->second->CtlColor(reinterpret_cast<HDC>(wParam)));
     }
     case WM_ACTIVATE:
       form_.SetActiveWindow(LOWORD(wParam) != WA_INACTIVE);
       return FALSE;
     case WM_CLOSE:
-      form_.UserClose();
+      // A close asked for while a handler runs (a service wait handles
+      // messages) is carried out once that handler has returned: it still
+      // uses the window and its widgets.
+      if (handlersRunning_ > 0) {
+        userClosePending_ = true;
+        return TRUE;
+      }
+      Guard([this] { form_.UserClose(); });
       return TRUE;
+    case kCloseMessage:
+      if (handlersRunning_ > 0) {
+        closePending_ = true;
+      } else {
+        CloseNow();
+      }
+      return TRUE;
+    case WM_SYSCOMMAND: {
+      if (!sysCommandHandler_) return FALSE;
+      const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
+      Guard([&] { sysCommandHandler_(static_cast<std::uintptr_t>(wParam)); });
+      SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
+    case TTrayIconPeer::kCallbackMessage:
+      if (lParam == WM_LBUTTONDBLCLK && trayWidget_ != nullptr)
+        Guard([this] { trayWidget_->UserDblClick(); });
+      return TRUE;
+    case WM_WINDOWPOSCHANGED:
+      ReadPlacement();
+      return FALSE;
     case WM_HELP:
-      if (helpHandler_) helpHandler_();
+      if (helpHandler_) Guard(helpHandler_);
       return TRUE;
     case WM_SETCURSOR:
       if (form_.Cursor() == ui::TCursor::HourGlass) {
-        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+        SetCursor(SystemCursor(ui::TCursor::HourGlass));
         SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
         return TRUE;
       }
+      return FALSE;
+    case WM_DESTROY:
+      // The state saved on destruction is the window's last normal placement;
+      // the icon goes with the window.
+      ReadPlacement();
+      if (tray_) tray_->Remove();
+      if (destroyHandler_) {
+        try {
+          destroyHandler_();
+        } catch (const std::exception& error) {
+          if (errorHandler_) errorHandler_(error);
+        }
+      }
+      for (auto& peer : peers_) peer->Detach();
+      if (trayWidget_ != nullptr && trayWidget_->Peer() == tray_.get())
+        trayWidget_->AttachPeer(nullptr);
+      if (mainForm_) PostQuitMessage(0);
+      return FALSE;
+    case WM_NCDESTROY:
+      hwnd_ = nullptr;
       return FALSE;
     default:
       return FALSE;
   }
 }
 
-int RunMessageLoop() {
+// ---------------------------------------------------------------------------
+// The message loop.
+
+int RunMessageLoop(const std::function<bool()>& done) {
   MSG msg;
-  for (;;) {
+  while (!done || !done()) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) return static_cast<int>(msg.wParam);
     if (got == -1) return 1;
+    if (got == 0) {
+      // An inner loop leaves the quit message to the outer one.
+      if (done) PostQuitMessage(static_cast<int>(msg.wParam));
+      return static_cast<int>(msg.wParam);
+    }
     HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (root != nullptr && IsDialogMessageW(root, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-}
-
-std::string ExecutableDirectory() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD got = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (got == 0) return {};
-    if (got < path.size()) {
-      path.resize(got);
-      break;
-    }
-    if (path.size() >= 32768) return {};
-    path.resize(path.size() * 2);
-  }
-  const std::size_t slash = path.find_last_of(L"\\/");
-  return WideToAnsi(path.substr(0, slash == std::wstring::npos ? 0 : slash + 1));
+  return 0;
 }
 
 }  // namespace common::win32

@@ -6,10 +6,12 @@
 #include <objbase.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "common/application.h"
 #include "common/services_u.h"
+#include "common/system_text.h"
 #include "common/win32/handles_win32.h"
 #include "common/win32/win32_dialogs.h"
 #include "common/win32/win32_form.h"
@@ -81,14 +83,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       registry, systemText, dialogs, application, dlgIPEdit,
       [&services] { return services.RestartService("", palvex::kServiceName); },
       common::win32::ExecutableDirectory(), showHelp});
+  // A window that cannot be made is reported with the system's reason, and the
+  // program ends: the rule dialog too, or its first use would wait for ever.
+  const auto windowFailed = [&application, &systemText] {
+    application.ShowException(std::runtime_error(
+        "Cannot create the window: " + common::SystemErrorText(systemText, GetLastError())));
+    return 1;
+  };
   auto mainWindow = palvex::win32::CreateMainWindow(frmMain, instance, application);
-  if (!mainWindow || mainWindow->Handle() == nullptr) return 1;
+  if (mainWindow->Handle() == nullptr) return windowFailed();
   application.Run([&] { frmMain.FormCreate(); });
   mainWindow->Show();
 
   // 4. The rule dialog, made once, hidden.
   auto ruleDialog =
       palvex::win32::CreateRuleDialog(dlgIPEdit, instance, mainWindow->Handle(), application);
+  if (ruleDialog->Handle() == nullptr) return windowFailed();
   dlgIPEdit.SetModalHost(ruleDialog.get());
 
   // 5. Messages until the configuration window closes.

@@ -2,21 +2,20 @@
 // window, and the message loop until the window ends the program.
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 
 #include "common/application.h"
 #include "common/services_u.h"
+#include "common/system_text.h"
 #include "common/win32/win32_dialogs.h"
 #include "common/win32/win32_registry.h"
 #include "common/win32/win32_service_manager.h"
 #include "common/win32/win32_system_text.h"
 #include "common/win32/win32_wait_platform.h"
 #include "service_console/frmMain_u.h"
-#include "service_console/win32/quenby_window.h"
-#include "service_console/win32/shell_win32.h"
+#include "service_console/win32/quenby_windows.h"
 
 namespace {
 
@@ -46,9 +45,6 @@ class Win32ComputerName : public quenby::IComputerName {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&controls);
-
   common::win32::Win32Registry registry;
   common::win32::Win32ServiceManager scm;
   common::win32::Win32WaitPlatform waitPlatform;
@@ -63,19 +59,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   application.SetTitle("Quenby");
 
   quenby::TfrmMain form({registry, scm, control, dialogs, upper, computer});
-  quenby::win32::TfrmMainWindow window(instance, form, application);
-  if (!window.Create()) return 1;
-  // Window state, system menu, About dialog and tray icon.
-  quenby::win32::TQuenbyShell shell(
-      instance, window.Handle(), form,
-      [&application](const std::exception& error) { application.ShowException(error); });
+  // The window with its state, system menu, About dialog and tray icon.
+  quenby::win32::TMainWindow window(form, instance, application);
+  if (window.Handle() == nullptr) {
+    application.ShowException(std::runtime_error(
+        "Cannot create the window: " + common::SystemErrorText(systemText, GetLastError())));
+    return 1;
+  }
   application.Run([&form] { form.FormCreate(); });
-  shell.ApplyPlacement();
   // With nothing to manage the window has asked to close: the message loop ends
   // the program without showing it.
-  if (!form.CloseRequested()) {
-    window.Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
-    shell.ApplyFocus();
-  }
-  return window.RunMessageLoop();
+  if (!form.CloseRequested())
+    window.Window().Show(showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+  return common::win32::RunMessageLoop();
 }

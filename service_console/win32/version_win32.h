@@ -1,8 +1,5 @@
-// Quenby's About dialog on screen, and the version functions of version.dll
-// for the portable reader.
+// The version functions of the system for the portable version-block reader.
 #pragma once
-
-#include <windows.h>
 
 #include <string>
 
@@ -25,12 +22,5 @@ class Win32VersionFiles : public IVersionFiles {
  private:
   Win32WideToAnsi converter_;
 };
-
-// The full path of the running program's executable, in ANSI.
-std::string ExecutableFileName();
-
-// Shows a new About dialog modally over `owner` (disabled meanwhile, and the
-// dialog centred over it) and returns when it has closed.
-void ShowAboutDialog(HINSTANCE instance, HWND owner);
 
 }  // namespace quenby::win32
