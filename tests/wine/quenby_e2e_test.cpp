@@ -292,8 +292,14 @@ TEST_F(QuenbyEndToEnd, ClosingDuringAWaitEndsTheProgramAfterTheActionCompletes) 
   // The close box while the stop is pending: the window stays until the action
   // and its refresh are done, then the program ends normally and saves its state.
   PostMessageW(window_, WM_CLOSE, 0, 0);
-  Sleep(300);
-  EXPECT_TRUE(IsWindow(window_)) << "the window went away in the middle of the action";
+  // Watched until the service has stopped (2.5 s after the click), failing as
+  // soon as the window goes.
+  bool gone = false;
+  ASSERT_TRUE(WaitUntil([&] {
+    gone = !IsWindow(window_);
+    return gone || Status("QE2EAlpha").dwCurrentState == SERVICE_STOPPED;
+  }));
+  EXPECT_FALSE(gone) << "the window went away in the middle of the action";
   ASSERT_EQ(WaitForSingleObject(process_.get(), 20000), WAIT_OBJECT_0);
   DWORD exitCode = 1;
   GetExitCodeProcess(process_.get(), &exitCode);
