@@ -24,6 +24,9 @@ using ScHandle = common::win32::UniqueScHandle;
 using wine_test::WaitUntil;
 using KernelHandle = common::win32::UniqueKernelHandle;
 using Key = common::win32::UniqueKey;
+using Module = common::win32::UniqueModule;
+using Bitmap = common::win32::UniqueBitmap;
+using Dc = common::win32::UniqueMemoryDc;
 using wine_test::WindowsPath;
 
 constexpr char kServicesKey[] = "SOFTWARE\\Corvanti\\Quenby\\Services";
@@ -73,6 +76,79 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
+// What the screen shows in a window's client area: 32-bit top-down rows (BGRX).
+struct ScreenShot {
+  LONG width = 0, height = 0;
+  std::vector<BYTE> pixels;
+  const BYTE* At(LONG x, LONG y) const {
+    return &pixels[static_cast<std::size_t>(y * width + x) * 4];
+  }
+};
+
+ScreenShot Shoot(HWND window) {
+  ScreenShot shot;
+  RECT client{};
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  BITMAPINFO info{};
+  info.bmiHeader = {
+      sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const Bitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  // Both made by CreateDC/CreateCompatibleDC, so both go with DeleteDC.
+  const Dc screen(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+  const Dc memory(CreateCompatibleDC(screen.get()));
+  if (!bitmap || !screen || !memory) return shot;
+  const HGDIOBJ previous = SelectObject(memory.get(), bitmap.get());
+  const bool copied = BitBlt(memory.get(), 0, 0, client.right, client.bottom, screen.get(),
+                             origin.x, origin.y, SRCCOPY) != FALSE;
+  SelectObject(memory.get(), previous);
+  if (!copied) return shot;
+  shot.width = client.right;
+  shot.height = client.bottom;
+  const auto* first = static_cast<const BYTE*>(bits);
+  shot.pixels.assign(first, first + static_cast<std::size_t>(shot.width * shot.height) * 4);
+  return shot;
+}
+
+// Which of the state pictures of quenby.exe (IDB_STATE0..4, in the order of
+// their IDs) the picture control shows; -1 for none of them. A picture is shown
+// when every pixel of it, but those of its transparent colour (its bottom-left
+// pixel), is on the screen from the control's top-left corner on.
+int ShownStatePicture(HWND control) {
+  const Module exe(LoadLibraryExA(WindowsPath(QUENBY_EXE).c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  const ScreenShot shot = Shoot(control);
+  if (!exe || shot.pixels.empty()) return -1;
+  for (int picture = 0; picture < 5; ++picture) {
+    const HRSRC found = FindResourceA(exe.get(), MAKEINTRESOURCEA(IDB_STATE0 + picture),
+                                      MAKEINTRESOURCEA(2));  // a bitmap
+    const auto* stored =
+        found == nullptr
+            ? nullptr
+            : static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(exe.get(), found)));
+    // The pictures are kept as 24-bit bottom-up DIBs without a colour table.
+    if (stored == nullptr || stored->biBitCount != 24 || stored->biHeight <= 0 ||
+        stored->biWidth > shot.width || stored->biHeight > shot.height)
+      return -1;
+    const LONG width = stored->biWidth, height = stored->biHeight;
+    const LONG stride = (width * 3 + 3) & ~3;
+    const BYTE* rows = reinterpret_cast<const BYTE*>(stored) + stored->biSize;
+    const BYTE* transparent = rows;  // the first pixel of the bottom row
+    bool shown = true;
+    for (LONG y = 0; y < height && shown; ++y) {
+      for (LONG x = 0; x < width && shown; ++x) {
+        const BYTE* want = rows + (height - 1 - y) * stride + x * 3;
+        shown =
+            std::equal(want, want + 3, transparent) || std::equal(want, want + 3, shot.At(x, y));
+      }
+    }
+    if (shown) return picture;
+  }
+  return -1;
+}
+
 // Starts quenby.exe; the process handle, or none when it could not start.
 KernelHandle StartQuenby() {
   std::string command = '"' + WindowsPath(QUENBY_EXE) + '"';
@@ -92,10 +168,12 @@ struct StandinService {
   bool running;
 };
 
-// Registered: Alpha (running, a stop that takes 2.5 s), Beta (stopped) and a
-// name that no service bears. Installed but not registered: Hidden.
+// Registered: Alpha (running; a stop that takes 2.5 s, a pause and a continue
+// that take 0.8 s), Beta (stopped) and a name that no service bears. Installed
+// but not registered: Hidden.
 const StandinService kServices[] = {
-    {"QE2EAlpha", "Alpha Agent", "--start-ms 500 --stop-ms 2500 --wait-hint 6000", true, true},
+    {"QE2EAlpha", "Alpha Agent",
+     "--start-ms 500 --stop-ms 2500 --pause-ms 800 --continue-ms 800 --wait-hint 6000", true, true},
     {"QE2EBeta", "Beta Agent", "--start-ms 200", true, false},
     {"QE2EHidden", "Hidden Agent", "", false, false},
 };
@@ -144,8 +222,14 @@ class QuenbyEndToEnd : public ::testing::Test {
 
   void SetUp() override {
     for (const auto& s : kServices) {
-      const bool running = Status(s.name).dwCurrentState == SERVICE_RUNNING;
-      if (s.running && !running) {
+      const DWORD state = Status(s.name).dwCurrentState;
+      const bool running = state == SERVICE_RUNNING;
+      if (s.running && state == SERVICE_PAUSED) {
+        const ScHandle service = wine_test::ServiceHandle(s.name);
+        SERVICE_STATUS status{};
+        ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_CONTINUE, &status))
+            << GetLastError();
+      } else if (s.running && !running) {
         const ScHandle service = wine_test::ServiceHandle(s.name);
         ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr)) << GetLastError();
       }
@@ -281,6 +365,40 @@ TEST_F(QuenbyEndToEnd, StopShowsProgressThenStoppedAndStartBringsItBack) {
   EXPECT_NE(std::find(entries.begin(), entries.end(), "Alpha Agent: STARTED"), entries.end());
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_bbStop)));
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStart)));
+}
+
+TEST_F(QuenbyEndToEnd, PauseShowsProgressThenPausedAndStartContinues) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  EXPECT_TRUE(WaitUntil([this] { return ShownStatePicture(Item(IDC_imState)) == 0; }, 5000))
+      << "the running picture is not shown";
+
+  std::vector<std::string> seen;
+  Click(IDC_bbPause);
+  EXPECT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Paused", &seen));
+  EXPECT_NE(std::find(seen.begin(), seen.end(), machine_ + " - QE2EAlpha - Pausing..."), seen.end())
+      << "statuses seen: " << ::testing::PrintToString(seen);
+  EXPECT_EQ(Status("QE2EAlpha").dwCurrentState, static_cast<DWORD>(SERVICE_PAUSED));
+  const std::vector<std::string> paused = Entries();
+  EXPECT_NE(std::find(paused.begin(), paused.end(), "Alpha Agent: PAUSED"), paused.end());
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_bbStart)));
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbPause)));
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_bbStop)));
+  EXPECT_TRUE(WaitUntil([this] { return ShownStatePicture(Item(IDC_imState)) == 2; }, 5000))
+      << "the paused picture is not shown";
+
+  // Start/Continue on a paused service continues it.
+  seen.clear();
+  Click(IDC_bbStart);
+  EXPECT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running", &seen));
+  EXPECT_NE(std::find(seen.begin(), seen.end(), machine_ + " - QE2EAlpha - Continuing..."),
+            seen.end())
+      << "statuses seen: " << ::testing::PrintToString(seen);
+  EXPECT_EQ(Status("QE2EAlpha").dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStart)));
+  EXPECT_TRUE(IsWindowEnabled(Item(IDC_bbPause)));
+  EXPECT_TRUE(WaitUntil([this] { return ShownStatePicture(Item(IDC_imState)) == 0; }, 5000))
+      << "the running picture is not shown again";
 }
 
 TEST_F(QuenbyEndToEnd, ClosingDuringAWaitEndsTheProgramAfterTheActionCompletes) {
