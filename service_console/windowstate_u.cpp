@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <optional>
 
 namespace quenby {
@@ -32,8 +31,13 @@ void WriteInteger(common::IRegistryKey& key, std::string_view name, std::int32_t
   key.Set(name, common::kRegDword, common::RegDwordBytes(number));
 }
 
-std::int64_t Gap(std::int64_t aLow, std::int64_t aHigh, std::int64_t bLow, std::int64_t bHigh) {
-  return std::max<std::int64_t>({0, bLow - aHigh, aLow - bHigh});
+// Distances between a placement and a monitor. A stored placement may lie
+// anywhere in the 32-bit range and have any size, so a gap reaches 2^33 and
+// its square 2^66: squares and their sums are taken in 128 bits.
+using Wide = __int128;
+
+Wide Gap(Wide aLow, Wide aHigh, Wide bLow, Wide bHigh) {
+  return std::max<Wide>({0, bLow - aHigh, aLow - bHigh});
 }
 
 // Where a span of `size` starting at `low` goes to lie within [areaLow, areaHigh):
@@ -58,14 +62,14 @@ TForm::Placement MoveOntoMonitors(const TForm::Placement& placement,
   const std::int64_t left = placement.left, top = placement.top;
   const std::int64_t right = left + placement.width, bottom = top + placement.height;
   const TMonitor* nearest = nullptr;
-  std::int64_t nearestDistance = std::numeric_limits<std::int64_t>::max();
+  Wide nearestDistance = 0;
   for (const auto& monitor : monitors) {
     const auto& b = monitor.Bounds;
     if (left < b.Right && b.Left < right && top < b.Bottom && b.Top < bottom) return placement;
-    const std::int64_t dx = Gap(left, right, b.Left, b.Right);
-    const std::int64_t dy = Gap(top, bottom, b.Top, b.Bottom);
-    const std::int64_t distance = dx * dx + dy * dy;
-    if (distance < nearestDistance) {
+    const Wide dx = Gap(left, right, b.Left, b.Right);
+    const Wide dy = Gap(top, bottom, b.Top, b.Bottom);
+    const Wide distance = dx * dx + dy * dy;
+    if (nearest == nullptr || distance < nearestDistance) {
       nearestDistance = distance;
       nearest = &monitor;
     }

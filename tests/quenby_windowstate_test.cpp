@@ -196,6 +196,18 @@ TEST(MoveOntoMonitors, MovesOnlyWhatLiesEntirelyOffEveryMonitor) {
       {"nearest of two", {kScreen, right}, {2500, 100, 100, 80}, {1948, 100, 100, 80}},
       {"larger than the work area", {kScreen}, {3000, 3000, 1200, 900}, {0, 0, 1200, 900}},
       {"extreme values", {kScreen}, {INT32_MAX, INT32_MIN, 100, 80}, {924, 0, 100, 80}},
+      // Squared distances past 2^63: the far corner must not look nearest.
+      {"nearest of two at the ends of the range",
+       {{{2147482624, 2147482880, INT32_MAX, INT32_MAX},
+         {2147482624, 2147482880, INT32_MAX, INT32_MAX}},
+        {{-2147483000, -2147483000, -2147482000, -2147482200},
+         {-2147483000, -2147483000, -2147482000, -2147482200}}},
+       {INT32_MIN, INT32_MIN, 100, 80},
+       {-2147483000, -2147483000, 100, 80}},
+      {"negative size far off",
+       {kScreen},
+       {INT32_MIN, INT32_MIN, -1000, -1000},
+       {0, 0, -1000, -1000}},
   };
   for (const auto& c : cases)
     EXPECT_EQ(quenby::MoveOntoMonitors(c.in, c.monitors), c.out) << c.name;
