@@ -233,13 +233,10 @@ class TPageControlPeer : public TWin32Peer {
 void TWin32Form::BindComboBox(ui::TItemList& list, int id) {
   Attach(list, std::make_unique<TComboBoxPeer>(*this, list, id, false));
 }
-void TWin32Form::BindCenteredComboBox(ui::TItemList& list, int id, int itemHeight,
-                                      int fieldHeight) {
-  const HWND combo = Control(id);
-  SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Scale(fieldHeight));
-  SendMessageW(combo, CB_SETITEMHEIGHT, 0, Scale(itemHeight));
+void TWin32Form::BindCenteredComboBox(ui::TItemList& list, int id) {
   Attach(list, std::make_unique<TComboBoxPeer>(*this, list, id, true));
 }
+
 void TWin32Form::BindListGrid(ui::TListGridBase& grid, int id, std::vector<Column> columns,
                               int rowHeight) {
   Attach(grid, std::make_unique<TListGridPeer>(*this, grid, id, columns, rowHeight));

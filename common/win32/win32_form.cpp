@@ -36,6 +36,12 @@ std::vector<TWin32Form*>& LiveForms() {
   return forms;
 }
 
+// The form whose window is being made.
+TWin32Form*& Creating() {
+  static TWin32Form* form = nullptr;
+  return form;
+}
+
 UniqueHook& FocusHookHandle() {
   static UniqueHook hook;
   return hook;
@@ -94,11 +100,16 @@ bool IsCheckBox(HWND control) {
 // ---------------------------------------------------------------------------
 // Creation and destruction.
 
-TWin32Form::TWin32Form(ui::TForm& form, HINSTANCE instance, int templateId, HWND owner)
-    : form_(form), instance_(instance), owner_(owner) {
+TWin32Form::TWin32Form(ui::TForm& form, HINSTANCE instance, int templateId, HWND owner,
+                       std::vector<TListMeasure> measures)
+    : form_(form), instance_(instance), owner_(owner), measures_(std::move(measures)) {
   InitControlClasses();
+  // The template's controls are measured before the dialog procedure knows
+  // its window (WM_MEASUREITEM comes before WM_INITDIALOG).
+  Creating() = this;
   CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
                      reinterpret_cast<LPARAM>(this));
+  Creating() = nullptr;
   if (hwnd_ == nullptr) return;
   LiveForms().push_back(this);
   if (!FocusHookHandle())
@@ -383,6 +394,8 @@ INT_PTR CALLBACK TWin32Form::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
     reinterpret_cast<TWin32Form*>(lParam)->hwnd_ = hwnd;
     return TRUE;
   }
+  if (message == WM_MEASUREITEM && Creating() != nullptr)
+    return Creating()->Measure(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
   auto* self = reinterpret_cast<TWin32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr || self->hwnd_ != hwnd) return FALSE;
   try {
@@ -390,6 +403,17 @@ INT_PTR CALLBACK TWin32Form::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
   } catch (...) {
     return FALSE;  // nothing may leave a window procedure
   }
+}
+
+INT_PTR TWin32Form::Measure(MEASUREITEMSTRUCT& item) const {
+  if (item.CtlType != ODT_COMBOBOX) return FALSE;
+  for (const TListMeasure& measure : measures_) {
+    if (measure.id != static_cast<int>(item.CtlID)) continue;
+    item.itemHeight = static_cast<UINT>(
+        Scale(item.itemID == static_cast<UINT>(-1) ? measure.fieldHeight : measure.itemHeight));
+    return TRUE;
+  }
+  return FALSE;
 }
 
 INT_PTR TWin32Form::Command(int id, int code) {

@@ -74,11 +74,21 @@ struct TMonitorArea {
   RECT work;
 };
 
+// The heights, in design pixels, that an owner-drawn fixed list of the
+// template (CBS_OWNERDRAWFIXED) is measured with while the window is made: its
+// selection field and its entries.
+struct TListMeasure {
+  int id = 0;
+  int fieldHeight = 0;
+  int itemHeight = 0;
+};
+
 class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
  public:
   // Creates the window from the dialog template, hidden; `owner` is disabled
   // while the window runs modally. Handle() is null when it could not be made.
-  TWin32Form(common::ui::TForm& form, HINSTANCE instance, int templateId, HWND owner = nullptr);
+  TWin32Form(common::ui::TForm& form, HINSTANCE instance, int templateId, HWND owner = nullptr,
+             std::vector<TListMeasure> measures = {});
   ~TWin32Form() override;
   TWin32Form(const TWin32Form&) = delete;
   TWin32Form& operator=(const TWin32Form&) = delete;
@@ -115,10 +125,9 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   void BindRadioGroup(common::ui::TRadioGroup& group, int groupBoxId, std::vector<int> itemIds);
   // A pick-only drop-down list (CBS_DROPDOWNLIST) with the widget's items.
   void BindComboBox(common::ui::TItemList& list, int id);
-  // The same, owner-drawn (CBS_OWNERDRAWFIXED | CBS_HASSTRINGS): entries drawn
-  // centred, `itemHeight` pixels high, in a selection field `fieldHeight`
-  // pixels high.
-  void BindCenteredComboBox(common::ui::TItemList& list, int id, int itemHeight, int fieldHeight);
+  // The same, owner-drawn (CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, measured by a
+  // TListMeasure given at creation): entries drawn centred.
+  void BindCenteredComboBox(common::ui::TItemList& list, int id);
   // A report-view list (SysListView32) with full-row, single selection and the
   // given columns (header text, width in pixels); rows of `rowHeight` pixels.
   struct Column {
@@ -230,6 +239,7 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   static LRESULT CALLBACK FocusHook(int code, WPARAM wParam, LPARAM lParam);
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Command(int id, int code);
+  INT_PTR Measure(MEASUREITEMSTRUCT& item) const;
   // Keeps the peer, routes its controls' messages to it and attaches it.
   void Attach(common::ui::TComponent& widget, std::unique_ptr<TWin32Peer> peer);
   TWin32Peer* PeerOf(HWND control) const;
@@ -256,6 +266,7 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   common::ui::TCursor cursor_ = common::ui::TCursor::Default;
   common::ui::TForm::Placement placement_;  // the last one read or applied
   TReadBack readBack_ = TReadBack::AsUserInput;
+  std::vector<TListMeasure> measures_;
   std::function<int(int)> pageOf_;
   std::function<void(const std::exception&)> errorHandler_;
   std::function<void()> helpHandler_;

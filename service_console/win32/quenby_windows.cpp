@@ -22,7 +22,11 @@ constexpr COLORREF kGlyphBackground = RGB(192, 192, 192);
 }  // namespace
 
 TMainWindow::TMainWindow(TfrmMain& f, HINSTANCE instance, common::TApplication& application)
-    : form_(f), instance_(instance), application_(application), window_(f, instance, IDD_frmMain) {
+    : form_(f),
+      instance_(instance),
+      application_(application),
+      window_(f, instance, IDD_frmMain, nullptr,
+              {{IDC_cbServices, kComboFieldHeight, kComboItemHeight}}) {
   TWin32Form& w = window_;
   if (w.Handle() == nullptr) return;
   w.SetMainForm(true);
@@ -39,7 +43,7 @@ TMainWindow::TMainWindow(TfrmMain& f, HINSTANCE instance, common::TApplication& 
   w.BindLabel(f.Label2, IDC_Label2);
   w.BindEdit(f.elServer, IDC_elServer);
   w.BindLabel(f.Label1, IDC_Label1);
-  w.BindCenteredComboBox(f.cbServices, IDC_cbServices, kComboItemHeight, kComboFieldHeight);
+  w.BindCenteredComboBox(f.cbServices, IDC_cbServices);
   w.BindButton(f.btnRefresh, IDC_btnRefresh);
   w.BindImage(f.imState, IDC_imState, IDB_STATE0, kStatePictureCount, 55, 64);
   w.BindLabel(f.Label3, IDC_Label3);
