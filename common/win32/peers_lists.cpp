@@ -249,4 +249,38 @@ void TWin32Form::BindPageControl(ui::TPageControl& pages, int tabId,
   Attach(pages, std::make_unique<TPageControlPeer>(*this, pages, tabId));
 }
 
+// ---------------------------------------------------------------------------
+// The pages of a tab control.
+
+bool TWin32Form::OnShownPage(int id) const {
+  if (!pageOf_) return true;
+  const int page = pageOf_(id);
+  return page < 0 || page == activePage_;
+}
+
+void TWin32Form::ShowPage(int page) {
+  if (page == activePage_ || !pageOf_) {
+    activePage_ = page;
+    return;
+  }
+  activePage_ = page;
+  // Every child of a page: bound controls follow their widget's visibility too.
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    const int childPage = pageOf_(GetDlgCtrlID(child));
+    if (childPage < 0) continue;
+    auto bound = byHandle_.find(child);
+    if (bound != byHandle_.end()) {
+      bound->second->ShowState();
+    } else {
+      ShowWindow(child, childPage == page ? SW_SHOWNA : SW_HIDE);
+    }
+  }
+  // Keep the focus on a shown control.
+  HWND focus = GetFocus();
+  if (focus != nullptr && IsChild(hwnd_, focus) && !HasVisibleStyle(focus)) {
+    SetFocus(GetNextDlgTabItem(hwnd_, nullptr, FALSE));
+  }
+}
+
 }  // namespace common::win32
