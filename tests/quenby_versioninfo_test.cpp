@@ -127,16 +127,7 @@ TEST(ReadVersionBlock, WithoutATranslationTheRecordIsLeftAsItWas) {
   }
 }
 
-TEST(ReadVersionBlock, TruncatedBlocksGiveNoFields) {
-  const auto block = Bytes(ProgramBlock());
-  for (std::size_t size = 0; size < block.size(); ++size) {
-    TVersionInfo info;
-    Read({block.begin(), block.begin() + static_cast<std::ptrdiff_t>(size)}, info);
-    EXPECT_EQ(info, TVersionInfo()) << "cut at " << size;
-  }
-}
-
-// Offsets of the entries of the program block, found by their keys.
+// The offset of the entry whose key is `key`, found in the block's bytes.
 std::size_t EntryOffset(const std::vector<std::uint8_t>& block, std::u16string key) {
   for (std::size_t at = 0; at + 6 + key.size() * 2 <= block.size(); at += 2) {
     bool same = true;
@@ -147,6 +138,84 @@ std::size_t EntryOffset(const std::vector<std::uint8_t>& block, std::u16string k
   }
   ADD_FAILURE() << "no entry";
   return 0;
+}
+
+// A block cut short with the lengths of the entries that the cut passes
+// through shortened to end at the cut, as a tool that truncates the data and
+// mends the lengths leaves it: the cut reaches every inner entry instead of
+// failing at the root.
+const std::u16string kEntryKeys[] = {u"VS_VERSION_INFO", u"VarFileInfo", u"Translation",
+                                     u"StringFileInfo",  u"041904E3",    u"FileVersion",
+                                     u"ProductName"};
+
+std::vector<std::uint8_t> CutBlock() {
+  return Bytes(
+      VersionRoot({VarFileInfo({{0x0419, 0x04E3}}),
+                   StringFileInfo({Table(u"041904E3", {Text(u"FileVersion", u"2.0.0.0"),
+                                                       Text(u"ProductName", u"Quenby")})})}));
+}
+
+std::vector<std::uint8_t> CutAt(const std::vector<std::uint8_t>& block, std::size_t size) {
+  std::vector<std::uint8_t> cut(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(size));
+  for (const auto& key : kEntryKeys) {
+    const std::size_t at = EntryOffset(block, key);
+    const std::size_t length = block[at] | (block[at + 1] << 8);
+    if (at + 2 <= size && at + length > size)
+      PutWordAt(cut, at, static_cast<std::uint16_t>(size - at));
+  }
+  return cut;
+}
+
+TEST(ReadVersionBlock, ACutEndsTheEntryItPassesThroughAndTheOnesAfterIt) {
+  const auto block = CutBlock();
+  const auto at = [&](std::u16string key, std::size_t offset) {
+    return EntryOffset(block, key) + offset;
+  };
+  // Header of 6 bytes, then the key; FileVersion's value starts 32 bytes
+  // into its entry, ProductName's likewise.
+  struct Case {
+    const char* name;
+    std::size_t size;
+    bool read;
+    std::string fileVersion, productName;
+  };
+  const Case cases[] = {
+      {"inside the root's key", 20, false, "old", "old"},
+      {"inside the Translation key", at(u"Translation", 10), false, "old", "old"},
+      {"after half of the first pair", at(u"Translation", 34), false, "old", "old"},
+      {"after the first pair", at(u"StringFileInfo", 0), true, "", ""},
+      {"inside the StringFileInfo key", at(u"StringFileInfo", 12), true, "", ""},
+      {"inside the table's name", at(u"041904E3", 10), true, "", ""},
+      {"after the table's name", at(u"FileVersion", 0), true, "", ""},
+      {"inside FileVersion's key", at(u"FileVersion", 8), true, "", ""},
+      {"after FileVersion's key", at(u"FileVersion", 32), true, "", ""},
+      {"inside FileVersion's text", at(u"FileVersion", 38), true, "2.0", ""},
+      {"in the middle of a character", at(u"FileVersion", 39), true, "2.0", ""},
+      {"after FileVersion", at(u"ProductName", 0), true, "2.0.0.0", ""},
+      {"inside ProductName's key", at(u"ProductName", 8), true, "2.0.0.0", ""},
+      {"inside ProductName's text", at(u"ProductName", 40), true, "2.0.0.0", "Quen"},
+      {"whole", block.size(), true, "2.0.0.0", "Quenby"},
+  };
+  for (const auto& c : cases) {
+    TVersionInfo info = Filled();
+    EXPECT_EQ(Read(CutAt(block, c.size), info), c.read) << c.name;
+    EXPECT_EQ(info.FileVersion, c.fileVersion) << c.name;
+    EXPECT_EQ(info.ProductName, c.productName) << c.name;
+    EXPECT_EQ(info.Comments, c.read ? "" : "old") << c.name;
+  }
+
+  // Every length between: the reader stays inside the cut (the sanitizers see
+  // the bytes past it), and what it gives is a beginning of the whole text.
+  for (std::size_t size = 0; size <= block.size(); ++size) {
+    TVersionInfo info = Filled();
+    const bool read = Read(CutAt(block, size), info);
+    EXPECT_EQ(read, size >= at(u"Translation", 36)) << "cut at " << size;
+    if (!read) continue;
+    EXPECT_EQ(std::string("2.0.0.0").substr(0, info.FileVersion.size()), info.FileVersion)
+        << "cut at " << size;
+    EXPECT_EQ(std::string("Quenby").substr(0, info.ProductName.size()), info.ProductName)
+        << "cut at " << size;
+  }
 }
 
 TEST(ReadVersionBlock, MalformedEntriesAreNotFollowedOutsideTheirParent) {
