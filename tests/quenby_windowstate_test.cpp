@@ -50,11 +50,23 @@ struct Stored {
   std::uint32_t type;
   std::vector<std::uint8_t> bytes;
 };
+// REG_DWORD data: four bytes, the lowest first.
+std::vector<std::uint8_t> DwordBytes(std::int32_t n) {
+  const auto u = static_cast<std::uint32_t>(n);
+  return {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+          static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+}
+// REG_SZ data: the text's bytes and a NUL.
+std::vector<std::uint8_t> SzBytes(const std::string& text) {
+  std::vector<std::uint8_t> bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  return bytes;
+}
 Stored Dword(std::string name, std::int32_t n) {
-  return {std::move(name), common::kRegDword, common::RegDwordBytes(n)};
+  return {std::move(name), common::kRegDword, DwordBytes(n)};
 }
 Stored Sz(std::string name, std::string text) {
-  return {std::move(name), common::kRegSz, common::RegSzBytes(text)};
+  return {std::move(name), common::kRegSz, SzBytes(text)};
 }
 
 class FixedMonitors : public quenby::IMonitors {
@@ -138,9 +150,8 @@ TEST(LoadWindowState, AppliesEachValueThatCanBeAppliedAndSkipsTheRest) {
       {"ActiveControl as number", true, all({Dword("ActiveControl", 5)}), stored, "", 1, "SRV2"},
       {"ServiceIndex as binary", true, all({{"ServiceIndex", common::kRegBinary, {1, 0, 0, 0}}}),
        stored, "elServer", 0, "SRV2"},
-      {"ServerName as expandable text", true,
-       all({{"ServerName", common::kRegExpandSz, common::RegSzBytes("X")}}), stored, "elServer", 1,
-       "SRV1"},
+      {"ServerName as expandable text", true, all({{"ServerName", common::kRegExpandSz, {'X', 0}}}),
+       stored, "elServer", 1, "SRV1"},
       {"ServerName empty", true, all({Sz("ServerName", "")}), stored, "elServer", 1, ""},
   };
   for (const auto& c : cases) {
@@ -242,12 +253,12 @@ TEST(SaveWindowState, WritesTheSevenValuesInOrderWithTheirTypes) {
                                       "ServiceIndex", "ServerName"}));
   const std::vector<std::pair<std::string, Stored>> expected = {
       {"Left", {"", common::kRegDword, {0xEC, 0xFF, 0xFF, 0xFF}}},
-      {"Top", Dword("", 30)},
-      {"Width", Dword("", 271)},
-      {"Height", Dword("", 281)},
-      {"ActiveControl", Sz("", "elServer")},
+      {"Top", {"", common::kRegDword, {30, 0, 0, 0}}},
+      {"Width", {"", common::kRegDword, {0x0F, 0x01, 0, 0}}},
+      {"Height", {"", common::kRegDword, {0x19, 0x01, 0, 0}}},
+      {"ActiveControl", {"", common::kRegSz, {'e', 'l', 'S', 'e', 'r', 'v', 'e', 'r', 0}}},
       {"ServiceIndex", {"", common::kRegDword, {0xFF, 0xFF, 0xFF, 0xFF}}},
-      {"ServerName", Sz("", "SRV2")},
+      {"ServerName", {"", common::kRegSz, {'S', 'R', 'V', '2', 0}}},
   };
   for (const auto& [name, value] : expected) {
     const auto got = registry.Get(RegRoot::CurrentUser, kKey, name);
@@ -265,10 +276,11 @@ TEST(SaveWindowState, WithoutAFocusedControlTheEarlierActiveControlStays) {
   StateForm form;
   quenby::SaveWindowState(registry, form.Parts());
   EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ActiveControl")->data,
-            common::RegSzBytes("bbStop"));
-  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "Extra")->data, common::RegSzBytes("kept"));
+            (std::vector<std::uint8_t>{'b', 'b', 'S', 't', 'o', 'p', 0}));
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "Extra")->data,
+            (std::vector<std::uint8_t>{'k', 'e', 'p', 't', 0}));
   EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServerName")->data,
-            common::RegSzBytes("SRV1"));
+            (std::vector<std::uint8_t>{'S', 'R', 'V', '1', 0}));
 
   doubles::MemoryRegistry fresh;
   quenby::SaveWindowState(fresh, form.Parts());
@@ -281,7 +293,9 @@ TEST(SaveWindowState, AKeyThatCannotBeOpenedWritesNothingAndReportsNothing) {
   registry.FailOpenWrite(RegRoot::CurrentUser, kKey, doubles::kErrorAccessDenied);
   StateForm form;
   EXPECT_NO_THROW(quenby::SaveWindowState(registry, form.Parts()));
-  EXPECT_FALSE(registry.KeyExists(RegRoot::CurrentUser, kKey));
+  // Nothing was written anywhere else instead: no key exists in either hive.
+  EXPECT_EQ(registry.Keys(RegRoot::CurrentUser), std::vector<std::string>{});
+  EXPECT_EQ(registry.Keys(RegRoot::LocalMachine), std::vector<std::string>{});
 }
 
 TEST(SaveWindowState, WhatIsSavedIsRestored) {
@@ -364,13 +378,18 @@ TEST(HandleSysCommand, EachMinimiseShowsTheIconWithAHintBuiltAfresh) {
 }
 
 TEST(TrayHint, TitleLineThenStatusCutTo127Characters) {
-  const std::string title = "Corvanti Quenby\r\n";  // 17 characters
-  for (std::size_t length : {0u, 1u, 109u, 110u, 111u, 300u}) {
-    const std::string status(length, 's');
-    const std::string hint = quenby::TrayHint(status);
-    EXPECT_EQ(hint, (title + status).substr(0, 127)) << length;
-    EXPECT_LE(hint.size(), 127u);
-  }
+  // The title line "Corvanti Quenby\r\n" has 17 characters, so 110 of the status fit.
+  const std::string s110(110, 's'), a105(105, 'a');
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "Corvanti Quenby\r\n"},
+      {"SRV1 - Alpha - Running", "Corvanti Quenby\r\nSRV1 - Alpha - Running"},
+      {s110, "Corvanti Quenby\r\n" + s110},
+      {s110 + "t", "Corvanti Quenby\r\n" + s110},
+      {a105 + "0123456789", "Corvanti Quenby\r\n" + a105 + "01234"},
+      {std::string(300, 's'), "Corvanti Quenby\r\n" + s110},
+  };
+  for (const auto& [status, hint] : cases)
+    EXPECT_EQ(quenby::TrayHint(status), hint) << status.size();
 }
 
 class RecordingApplication : public quenby::ITrayApplication {
@@ -451,8 +470,9 @@ TEST_F(QuenbyStateTest, DestroyingTheWindowSavesItsState) {
   form.FormDestroy();
   EXPECT_EQ(registry.ValueNames(RegRoot::CurrentUser, kKey).size(), 6u);
   EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data,
-            common::RegDwordBytes(1));
-  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "Left")->data, common::RegDwordBytes(100));
+            (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "Left")->data,
+            (std::vector<std::uint8_t>{100, 0, 0, 0}));
 }
 
 TEST_F(QuenbyStateTest, WithoutRegisteredServicesTheStateIsStillLoadedAndSaved) {
@@ -462,7 +482,7 @@ TEST_F(QuenbyStateTest, WithoutRegisteredServicesTheStateIsStillLoadedAndSaved) 
   EXPECT_EQ(form.elServer.Text(), "FarAway");
   form.FormDestroy();
   EXPECT_EQ(registry.Get(RegRoot::CurrentUser, kKey, "ServiceIndex")->data,
-            common::RegDwordBytes(-1));
+            (std::vector<std::uint8_t>{0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(QuenbyStateTest, MinimiseTakesTheStatusLineIntoTheTrayAndDoubleClickRestores) {

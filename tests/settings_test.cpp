@@ -45,8 +45,11 @@ Bytes Dword(std::uint32_t n) {
   return {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
           static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)};
 }
+// REG_SZ data: the text's bytes and a NUL.
 Bytes Sz(std::string_view text) {
-  return common::RegSzBytes(text);
+  Bytes bytes(text.begin(), text.end());
+  bytes.push_back(0);
+  return bytes;
 }
 
 // A key as the service's installer might leave it, every value differing from
@@ -469,7 +472,9 @@ TEST_F(SettingsStore, KeyThatCannotBeOpenedForWritingIsReported) {
   for (const auto& c : cases) {
     registry().FailOpenWrite(kRoot, kKey, c.error);
     EXPECT_EQ(Save(StoredRecord()), c.message);
-    EXPECT_FALSE(registry().KeyExists(kRoot, kKey));
+    // Nothing was written anywhere else instead: no key exists in either hive.
+    EXPECT_EQ(registry().Keys(kRoot), std::vector<std::string>{});
+    EXPECT_EQ(registry().Keys(RegRoot::CurrentUser), std::vector<std::string>{});
   }
 }
 
@@ -486,6 +491,9 @@ TEST(MemoryRegistryDouble, KeyPathsIgnoreCaseAndLeadingOrTrailingBackslashes) {
   }
   EXPECT_EQ(reg.OpenKeys(), 0);
   EXPECT_TRUE(reg.KeyExists(kRoot, "software\\a")) << "parents are created";
+  EXPECT_EQ(reg.Keys(kRoot),
+            (std::vector<std::string>{"software", "software\\a", "software\\a\\b"}));
+  EXPECT_EQ(reg.Keys(RegRoot::CurrentUser), std::vector<std::string>{});
   EXPECT_FALSE(reg.KeyExists(RegRoot::CurrentUser, "software\\a"));
   auto opened = reg.OpenRead(kRoot, "software\\a\\b");
   ASSERT_TRUE(opened.key);

@@ -191,6 +191,14 @@ std::vector<std::string> MemoryRegistry::ValueNames(common::RegRoot root,
   return names;
 }
 
+std::vector<std::string> MemoryRegistry::Keys(common::RegRoot root) const {
+  std::vector<std::string> keys;
+  for (const auto& [id, key] : state_->keys) {
+    if (id.first == root) keys.push_back(id.second);
+  }
+  return keys;
+}
+
 void MemoryRegistry::FailOpenRead(common::RegRoot root, std::string_view path,
                                   std::uint32_t error) {
   state_->openReadFaults[MakeId(root, path)] = error;

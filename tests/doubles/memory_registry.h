@@ -57,6 +57,9 @@ class MemoryRegistry : public common::IRegistry {
                                       std::string_view name) const;
   // The key's value names in the order of their creation; empty for an absent key.
   std::vector<std::string> ValueNames(common::RegRoot root, std::string_view path) const;
+  // Every key of the hive, in lower case and sorted, each key above a key included:
+  // shows a write that went anywhere, not only into the key a test looks at.
+  std::vector<std::string> Keys(common::RegRoot root) const;
 
   // Faults, in force until ClearFaults. A failing open creates nothing; a
   // failing write leaves the value as it was.
