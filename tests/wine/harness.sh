@@ -14,6 +14,9 @@ set -uo pipefail
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# The locale also pins the programs' ANSI code page to 1252 (GetACP), which the
+# tests' 8-bit texts are written in: Wine 8 takes the code page from the Unix
+# locale, and ignores the Nls\CodePage values of the prefix's registry.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
