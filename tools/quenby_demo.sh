@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prepares a Wine prefix for a Quenby demonstration: installs three stand-in
 # services with different behaviours and registers them for Quenby under
-# HKLM "SOFTWARE\Corvanti\Quenby\Services" (plus one registered name that no
+# HKLM "SOFTWARE\Corvanti\Quenby\Services" in the 32-bit view, where the
+# product's 32-bit installer registers them (plus one registered name that no
 # service bears, which Quenby leaves out of its list).
 #
 #   WINEPREFIX=DIR tools/quenby_demo.sh [TOOLS_DIR]
@@ -50,7 +51,7 @@ svctool start QuenbyAlpha || { cat "$log" >&2; exit 1; }
 
 key='HKLM\SOFTWARE\Corvanti\Quenby\Services'
 for name in QuenbyAlpha QuenbyBeta QuenbyGamma QuenbyNotInstalled; do
-  wine reg add "$key" /v "$name" /t REG_SZ /d "" /f >"$log" 2>&1 </dev/null ||
+  wine reg add "$key" /v "$name" /t REG_SZ /d "" /f /reg:32 >"$log" 2>&1 </dev/null ||
     { cat "$log" >&2; exit 1; }
 done
 echo "quenby_demo: QuenbyAlpha running, QuenbyBeta and QuenbyGamma stopped, four names registered"

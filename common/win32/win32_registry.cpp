@@ -11,6 +11,14 @@ HKEY RootKey(RegRoot root) {
   return root == RegRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
 
+// The TFTP service and the installer that registers the managed services are
+// 32-bit programs: on 64-bit Windows their HKEY_LOCAL_MACHINE\SOFTWARE is the
+// 32-bit view, so every machine key is opened there (a 32-bit Windows ignores
+// the flag). HKEY_CURRENT_USER\Software is shared by both views.
+REGSAM Access(RegRoot root, REGSAM access) {
+  return root == RegRoot::LocalMachine ? access | KEY_WOW64_32KEY : access;
+}
+
 // The raw calls take the path below the hive: a leading backslash, which names
 // the hive's root, must not reach them.
 std::string SubKeyPath(std::string_view path) {
@@ -94,14 +102,16 @@ RegOpenResult Opened(LONG rc, HKEY key) {
 
 RegOpenResult Win32Registry::OpenRead(RegRoot root, std::string_view path) {
   HKEY key = nullptr;
-  const LONG rc = RegOpenKeyExA(RootKey(root), SubKeyPath(path).c_str(), 0, KEY_READ, &key);
+  const LONG rc =
+      RegOpenKeyExA(RootKey(root), SubKeyPath(path).c_str(), 0, Access(root, KEY_READ), &key);
   return Opened(rc, key);
 }
 
 RegOpenResult Win32Registry::OpenWrite(RegRoot root, std::string_view path) {
   HKEY key = nullptr;
-  const LONG rc = RegCreateKeyExA(RootKey(root), SubKeyPath(path).c_str(), 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key, nullptr);
+  const LONG rc =
+      RegCreateKeyExA(RootKey(root), SubKeyPath(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      Access(root, KEY_WRITE), nullptr, &key, nullptr);
   return Opened(rc, key);
 }
 

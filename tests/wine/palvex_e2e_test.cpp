@@ -39,11 +39,13 @@ struct Stored {
   }
 };
 
-// Every value of the settings key, by name; empty when the key is absent.
-std::map<std::string, Stored> ReadKey() {
+// Every value of the settings key in a view of the registry (the 32-bit one,
+// where the service reads them, unless told), by name; empty when the key is absent.
+std::map<std::string, Stored> ReadKey(REGSAM view = wine_test::kView32) {
   std::map<std::string, Stored> values;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    return values;
   for (DWORD index = 0;; ++index) {
     char name[256];
     DWORD nameLength = sizeof(name);
@@ -69,9 +71,9 @@ void WriteDword(HKEY key, const char* name, DWORD value) {
 // The nineteen values with their defaults, as the service's installer would leave them.
 void WriteDefaultKey() {
   HKEY key = nullptr;
-  ASSERT_EQ(
-      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE | wine_test::kView32,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
   for (const char* name : {"TFTPRoot", "LogDirectory", "HostList"}) {
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
   }
@@ -85,9 +87,9 @@ void WriteDefaultKey() {
   RegCloseKey(key);
 }
 
-// Runs Wine's reg.exe as an administrator would, and waits for it.
+// Runs Wine's reg.exe as an administrator would, in the 32-bit view, and waits for it.
 bool RegAdd(const std::wstring& arguments) {
-  std::wstring commandLine = L"reg.exe add " + arguments + L" /f";
+  std::wstring commandLine = L"reg.exe add " + arguments + L" /f /reg:32";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
@@ -109,8 +111,12 @@ std::string PalvexPath() {
 
 class PalvexWindow : public ::testing::Test {
  protected:
-  void SetUp() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
-  void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+  void SetUp() override { DeleteKeys(); }
+  void TearDown() override { DeleteKeys(); }
+  static void DeleteKeys() {
+    for (REGSAM view : {wine_test::kView32, wine_test::kView64})
+      wine_test::DeleteTreeRaw(HKEY_LOCAL_MACHINE, kKey, view);
+  }
 
   void Start() { ASSERT_TRUE(driver.Start(PalvexPath())) << "the window did not open"; }
   HWND Item(int id) { return driver.Item(id); }
@@ -220,6 +226,8 @@ TEST_F(PalvexWindow, NewPortIsSavedWithAllNineteenValuesAndTheirTypes) {
   EXPECT_EQ(key.at("LogLevel").Number(), 5);
   EXPECT_EQ(key.at("FWMaxPort").Number(), 65535);
   EXPECT_EQ(key.at("HostList").data.size(), 1u);  // empty text, one NUL
+  // The save lands in the 32-bit view only, where the service reads it.
+  EXPECT_TRUE(ReadKey(wine_test::kView64).empty());
 }
 
 TEST_F(PalvexWindow, FirewallRangeBelow1024IsRefusedAndNothingIsSaved) {
@@ -380,7 +388,8 @@ TEST_F(PalvexWindow, YesWithoutTheServiceSavesShowsTheErrorAndCloses) {
 TEST_F(PalvexWindow, InsertAndDeleteKeysInTheRuleList) {
   WriteDefaultKey();
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_WRITE, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_WRITE | wine_test::kView32, &key),
+            ERROR_SUCCESS);
   const char hosts[] = "[192.0.2.7, 255.255.255.255, W], [192.0.2.8, 255.255.255.255, R]";
   RegSetValueExA(key, "HostList", 0, REG_SZ, reinterpret_cast<const BYTE*>(hosts), sizeof(hosts));
   RegCloseKey(key);
@@ -449,9 +458,9 @@ TEST_F(PalvexWindow, TimestampChoiceIsSavedFromTheClickedButton) {
 
 TEST_F(PalvexWindow, LoadErrorIsShownBeforeTheWindowWhichOpensWithWhatWasRead) {
   HKEY key = nullptr;
-  ASSERT_EQ(
-      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE | wine_test::kView32,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
   RegSetValueExA(key, "TFTPRoot", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\tftp"), 8);
   RegCloseKey(key);
   ASSERT_TRUE(driver.Launch(PalvexPath()));
@@ -472,6 +481,10 @@ TEST_F(PalvexWindow, ValuesWrittenBeforehandShowInTheControls) {
                            L"[192.0.2.7, 255.255.255.255, W]\""));
   ASSERT_TRUE(RegAdd(key + L" /v LogLevel /t REG_DWORD /d 0xffffffff"));
   ASSERT_TRUE(RegAdd(key + L" /v DefaultRights /t REG_SZ /d rw"));
+  // What the 64-bit view holds is not the service's, and is not shown.
+  ASSERT_EQ(wine_test::WriteRawString(HKEY_LOCAL_MACHINE, kKey, "DefaultRights", "RO",
+                                      wine_test::kView64),
+            ERROR_SUCCESS);
   Start();
   // A load error shows before the window; one that came after it is watched
   // for during 1.5 s.

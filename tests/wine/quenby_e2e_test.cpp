@@ -194,8 +194,8 @@ class QuenbyEndToEnd : public ::testing::Test {
       ASSERT_TRUE(service) << s.name << ": " << GetLastError();
     }
     HKEY raw = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &raw, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, nullptr, 0,
+                              KEY_ALL_ACCESS | wine_test::kView32, nullptr, &raw, nullptr),
               ERROR_SUCCESS);
     const Key key(raw);
     std::vector<std::string> names{kRegisteredWithoutService};
@@ -205,6 +205,14 @@ class QuenbyEndToEnd : public ::testing::Test {
       ASSERT_EQ(
           RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1),
           ERROR_SUCCESS);
+    // The installer registers in the 32-bit view; a name in the 64-bit view
+    // only is no registration.
+    for (const auto& s : kServices) {
+      if (s.registered) continue;
+      ASSERT_EQ(wine_test::WriteRawString(HKEY_LOCAL_MACHINE, kServicesKey, s.name.c_str(), "",
+                                          wine_test::kView64),
+                ERROR_SUCCESS);
+    }
   }
 
   static void TearDownTestSuite() {
@@ -217,7 +225,8 @@ class QuenbyEndToEnd : public ::testing::Test {
       const ScHandle service = wine_test::ServiceHandle(s.name);
       DeleteService(service.get());
     }
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServicesKey);
+    for (REGSAM view : {wine_test::kView32, wine_test::kView64})
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, view, 0);
   }
 
   void SetUp() override {
@@ -324,7 +333,8 @@ TEST_F(QuenbyEndToEnd, ListShowsRegisteredServicesInRegistryOrderAndNothingElse)
   // Wine lists a key's values in its own order: the expected order is the one
   // the registry gives.
   HKEY raw = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, KEY_READ, &raw), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, KEY_READ | wine_test::kView32, &raw),
+            ERROR_SUCCESS);
   const Key key(raw);
   std::vector<std::string> expected;
   char name[256];
@@ -492,7 +502,7 @@ TEST_F(QuenbyEndToEnd, LabelAcceleratorsFocusTheirButtonsAndTabFollowsTheDesign)
 
 // Runs after the suite above has removed the registered-services key.
 TEST(QuenbyStartUp, WithoutRegisteredNamesTellsAndEndsWithoutShowingTheWindow) {
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServicesKey);
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, wine_test::kView32, 0);
   const KernelHandle process = StartQuenby();
   ASSERT_TRUE(process) << GetLastError();
   // The box is found as soon as it exists; its text shows a moment later.

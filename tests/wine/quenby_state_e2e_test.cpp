@@ -296,8 +296,8 @@ class QuenbyState : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     HKEY raw = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &raw, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, nullptr, 0,
+                              KEY_ALL_ACCESS | wine_test::kView32, nullptr, &raw, nullptr),
               ERROR_SUCCESS);
     const Key key(raw);
     for (const char* name : kRegistered)

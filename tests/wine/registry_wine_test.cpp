@@ -24,7 +24,10 @@ using wine_test::ReadRaw;
 
 class RegistryAdapter : public ::testing::Test {
  protected:
-  void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\WineTests"); }
+  void TearDown() override {
+    for (REGSAM view : {wine_test::kView32, wine_test::kView64})
+      wine_test::DeleteTreeRaw(HKEY_LOCAL_MACHINE, "SOFTWARE\\WineTests", view);
+  }
   Win32Registry registry;
 };
 
@@ -62,6 +65,32 @@ TEST_F(RegistryAdapter, OpenForWritingCreatesParentsAndValuesKeepTheirTypeAndByt
   auto names = reader.key->ValueNames();
   std::sort(names.begin(), names.end());  // Wine enumerates by name, Windows by creation
   EXPECT_EQ(names, (std::vector<std::string>{"Empty", "Number", "Text"}));
+}
+
+// 32-bit peers keep their machine keys in the 32-bit view: the adapter reads
+// and writes there and never in the 64-bit view.
+TEST_F(RegistryAdapter, MachineKeysLiveInThe32BitView) {
+  ASSERT_EQ(
+      wine_test::WriteRawString(HKEY_LOCAL_MACHINE, kScratch, "Peer", "32", wine_test::kView32),
+      ERROR_SUCCESS);
+  ASSERT_EQ(wine_test::WriteRawString(HKEY_LOCAL_MACHINE, "SOFTWARE\\WineTests\\Only64", "Peer",
+                                      "64", wine_test::kView64),
+            ERROR_SUCCESS);
+  auto reader = registry.OpenRead(RegRoot::LocalMachine, kScratch);
+  ASSERT_NE(reader.key, nullptr);
+  EXPECT_TRUE(reader.key->Query("Peer").has_value());
+  EXPECT_EQ(registry.OpenRead(RegRoot::LocalMachine, "SOFTWARE\\WineTests\\Only64").key, nullptr);
+
+  auto writer = registry.OpenWrite(RegRoot::LocalMachine, "SOFTWARE\\WineTests\\Written");
+  ASSERT_NE(writer.key, nullptr);
+  ASSERT_TRUE(writer.key->Set("Text", common::kRegSz, common::RegSzBytes("abc")));
+  EXPECT_EQ(ReadRaw(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\WineTests\\Written", "Text",
+                    wine_test::kView64)
+                .data,
+            (std::vector<BYTE>{'a', 'b', 'c', 0}));
+  EXPECT_EQ(
+      ReadRaw(HKEY_LOCAL_MACHINE, "SOFTWARE\\WineTests\\Written", "Text", wine_test::kView64).rc,
+      ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryAdapter, LeadingBackslashNamesTheHiveRoot) {

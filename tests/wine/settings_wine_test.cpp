@@ -23,18 +23,15 @@ RawValue ReadRaw(const char* name) {
 }
 
 void WriteRaw(const char* name, DWORD type, const std::vector<BYTE>& data) {
-  HKEY key = nullptr;
-  ASSERT_EQ(
-      RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-      ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
-  RegCloseKey(key);
+  const auto key = wine_test::CreateRaw(HKEY_LOCAL_MACHINE, kKey);
+  ASSERT_NE(key, nullptr);
+  RegSetValueExA(key.get(), name, 0, type, data.data(), static_cast<DWORD>(data.size()));
 }
 
 class SettingsInRegistry : public ::testing::Test {
  protected:
-  void SetUp() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
-  void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+  void SetUp() override { wine_test::DeleteTreeRaw(HKEY_LOCAL_MACHINE, kKey); }
+  void TearDown() override { wine_test::DeleteTreeRaw(HKEY_LOCAL_MACHINE, kKey); }
 
   common::win32::Win32Registry registry;
   common::win32::Win32SystemText texts;

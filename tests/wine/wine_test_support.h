@@ -28,10 +28,22 @@ struct RawValue {
   std::vector<BYTE> data;
 };
 
-inline RawValue ReadRaw(HKEY root, const char* path, const char* name) {
+// The programs keep their machine keys in the 32-bit view of HKEY_LOCAL_MACHINE
+// (KEY_WOW64_32KEY), where 32-bit peers keep theirs; the 64-bit view is kView64.
+inline constexpr REGSAM kView32 = KEY_WOW64_32KEY;
+inline constexpr REGSAM kView64 = KEY_WOW64_64KEY;
+
+// The view a test reads and writes a key of `root` in: HKEY_LOCAL_MACHINE's
+// 32-bit one unless told otherwise; HKEY_CURRENT_USER\Software has one only.
+inline REGSAM ViewOf(HKEY root, REGSAM view) {
+  if (view != 0) return view;
+  return root == HKEY_LOCAL_MACHINE ? kView32 : 0;
+}
+
+inline RawValue ReadRaw(HKEY root, const char* path, const char* name, REGSAM view = 0) {
   RawValue v;
   HKEY key = nullptr;
-  v.rc = RegOpenKeyExA(root, path, 0, KEY_READ, &key);
+  v.rc = RegOpenKeyExA(root, path, 0, KEY_READ | ViewOf(root, view), &key);
   if (v.rc != ERROR_SUCCESS) return v;
   DWORD size = 0;
   v.rc = RegQueryValueExA(key, name, nullptr, &v.type, nullptr, &size);
@@ -41,6 +53,37 @@ inline RawValue ReadRaw(HKEY root, const char* path, const char* name) {
   }
   RegCloseKey(key);
   return v;
+}
+
+// Creates (or opens) a key with the raw API in the test's view; null on failure.
+inline common::win32::UniqueKey CreateRaw(HKEY root, const char* path, REGSAM view = 0) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_ALL_ACCESS | ViewOf(root, view), nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return nullptr;
+  return common::win32::UniqueKey(key);
+}
+
+inline LONG WriteRawString(HKEY root, const char* path, const char* name, const std::string& text,
+                           REGSAM view = 0) {
+  const auto key = CreateRaw(root, path, view);
+  if (!key) return ERROR_ACCESS_DENIED;
+  return RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                        static_cast<DWORD>(text.size() + 1));
+}
+
+// Deletes a key and everything below it in the test's view.
+inline void DeleteTreeRaw(HKEY root, const char* path, REGSAM view = 0) {
+  std::string parent(path);
+  const std::size_t slash = parent.rfind('\\');
+  const std::string child = slash == std::string::npos ? parent : parent.substr(slash + 1);
+  parent = slash == std::string::npos ? std::string() : parent.substr(0, slash);
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, parent.c_str(), 0, KEY_ALL_ACCESS | ViewOf(root, view), &key) !=
+      ERROR_SUCCESS)
+    return;
+  RegDeleteTreeA(key, child.c_str());
+  RegCloseKey(key);
 }
 
 // Polls `done` every 50 ms for at most `timeoutMs`; whether it came true.
