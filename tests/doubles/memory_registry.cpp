@@ -8,12 +8,24 @@ namespace doubles {
 
 namespace {
 
+char FoldChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string Fold(std::string_view text) {
   std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  for (char& c : folded) c = FoldChar(c);
   return folded;
+}
+
+// Compares without regard to case and without building folded copies: the
+// fuzz targets look names up many thousands of times a second.
+bool SameFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+  }
+  return true;
 }
 
 // A key's identity: its root and its path without the leading backslash,
@@ -33,9 +45,8 @@ struct NamedValue {
 
 template <typename Values>
 auto FindIn(Values& values, std::string_view name) -> decltype(&values.front()) {
-  const std::string folded = Fold(name);
   for (auto& v : values) {
-    if (Fold(v.name) == folded) return &v;
+    if (SameFolded(v.name, name)) return &v;
   }
   return nullptr;
 }
@@ -66,6 +77,7 @@ struct MemoryRegistryState {
   int openKeys = 0;
 
   KeyData& Create(const KeyId& id) {
+    if (const auto it = keys.find(id); it != keys.end()) return it->second;
     // Every key above it comes into being too.
     for (std::size_t pos = id.second.find('\\'); pos != std::string::npos;
          pos = id.second.find('\\', pos + 1)) {
@@ -78,8 +90,9 @@ struct MemoryRegistryState {
     return it == keys.end() ? nullptr : &it->second;
   }
   bool SetFails(const KeyId& id, std::string_view name) const {
-    const std::pair<KeyId, std::string> fault{id, Fold(name)};
-    return std::find(setFaults.begin(), setFaults.end(), fault) != setFaults.end();
+    return std::any_of(setFaults.begin(), setFaults.end(), [&](const auto& fault) {
+      return fault.first == id && SameFolded(fault.second, name);
+    });
   }
 };
 
