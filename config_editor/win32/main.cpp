@@ -12,6 +12,7 @@
 #include "common/application.h"
 #include "common/services_u.h"
 #include "common/system_text.h"
+#include "common/win32/dll_search_win32.h"
 #include "common/win32/handles_win32.h"
 #include "common/win32/win32_dialogs.h"
 #include "common/win32/win32_form.h"
@@ -49,8 +50,10 @@ class TComScope {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // DLLs loaded at run time come from the system folder only.
+  common::win32::RestrictDllSearchToSystemFolder();
   // 1. HTML Help, before anything else; without it help does nothing, silently.
-  UniqueLibrary htmlHelp(LoadLibraryA("HHCtrl.OCX"));
+  UniqueLibrary htmlHelp(common::win32::LoadSystemLibrary("HHCtrl.OCX"));
   HtmlHelpAEntry htmlHelpA = nullptr;
   if (htmlHelp) {
     FARPROC entry = GetProcAddress(htmlHelp.get(), MAKEINTRESOURCEA(kHtmlHelpAOrdinal));
