@@ -9,6 +9,7 @@
 #include "common/application.h"
 #include "common/services_u.h"
 #include "common/system_text.h"
+#include "common/win32/dll_search_win32.h"
 #include "common/win32/win32_dialogs.h"
 #include "common/win32/win32_registry.h"
 #include "common/win32/win32_service_manager.h"
@@ -45,6 +46,8 @@ class Win32ComputerName : public quenby::IComputerName {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  // DLLs loaded at run time come from the system folder only.
+  common::win32::RestrictDllSearchToSystemFolder();
   common::win32::Win32Registry registry;
   common::win32::Win32ServiceManager scm;
   common::win32::Win32WaitPlatform waitPlatform;

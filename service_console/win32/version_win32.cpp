@@ -1,8 +1,17 @@
 #include "service_console/win32/version_win32.h"
 
-#include <windows.h>
+#include "common/win32/dll_search_win32.h"
 
 namespace quenby::win32 {
+
+namespace {
+
+template <class Entry>
+Entry Find(HMODULE library, const char* name) {
+  return reinterpret_cast<Entry>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+}  // namespace
 
 std::string Win32WideToAnsi::ToAnsi(std::u16string_view text) const {
   if (text.empty()) return {};
@@ -15,15 +24,28 @@ std::string Win32WideToAnsi::ToAnsi(std::u16string_view text) const {
   return result;
 }
 
+bool Win32VersionFiles::Loaded() {
+  if (!tried_) {
+    tried_ = true;
+    library_.reset(common::win32::LoadSystemLibrary("version.dll"));
+    if (library_) {
+      size_ = Find<SizeEntry>(library_.get(), "GetFileVersionInfoSizeA");
+      info_ = Find<InfoEntry>(library_.get(), "GetFileVersionInfoA");
+    }
+  }
+  return size_ != nullptr && info_ != nullptr;
+}
+
 std::uint32_t Win32VersionFiles::GetFileVersionInfoSizeA(const std::string& fileName) {
+  if (!Loaded()) return 0;
   DWORD handle = 0;
-  return ::GetFileVersionInfoSizeA(fileName.c_str(), &handle);
+  return size_(fileName.c_str(), &handle);
 }
 
 bool Win32VersionFiles::GetFileVersionInfoA(const std::string& fileName,
                                             std::span<std::uint8_t> buffer) {
-  return ::GetFileVersionInfoA(fileName.c_str(), 0, static_cast<DWORD>(buffer.size()),
-                               buffer.data()) != FALSE;
+  if (!Loaded()) return false;
+  return info_(fileName.c_str(), 0, static_cast<DWORD>(buffer.size()), buffer.data()) != FALSE;
 }
 
 }  // namespace quenby::win32
