@@ -11,7 +11,10 @@
                              the grey embossed form shown while the button is
                              disabled. The silver background (192, 192, 192) is
                              drawn transparent.
-  quenby.ico                 the program icon, 32 x 32 and 16 x 16.
+  quenby.ico                 the program icon at 16, 20, 24, 32, 40, 48 and 64 pixels.
+
+The bitmaps are drawn for the display scales 100% (the sizes above), 125%,
+150% and 200% (files with the suffix _125, _150 and _200).
 
 Usage: make_pictures.py OUTPUT_DIRECTORY
 """
@@ -33,29 +36,47 @@ BADGE_RIM = (110, 116, 132)
 
 
 class Canvas:
-    def __init__(self, width, height, background):
-        self.width = width
-        self.height = height
-        self.pixels = [[background] * width for _ in range(height)]
+    """Pixels drawn in design coordinates (the 100% picture's pixels) at a
+    scale: a design pixel covers scale x scale pixels of the picture."""
 
-    def put(self, x, y, colour):
+    def __init__(self, width, height, background, scale=1.0):
+        self.scale = scale
+        self.width = int(round(width * scale))
+        self.height = int(round(height * scale))
+        self.pixels = [[background] * self.width for _ in range(self.height)]
+
+    def put_px(self, x, y, colour):
+        """One pixel of the picture itself."""
         if 0 <= x < self.width and 0 <= y < self.height:
             self.pixels[y][x] = colour
 
     def get(self, x, y):
         return self.pixels[y][x]
 
+    def _span(self, first, last):
+        """The picture's pixels that design pixels first..last cover."""
+        return range(int(round(first * self.scale)), int(round((last + 1) * self.scale)))
+
+    def put(self, x, y, colour):
+        for py in self._span(y, y):
+            for px in self._span(x, x):
+                self.put_px(px, py, colour)
+
     def rect(self, left, top, right, bottom, colour):
         """Fills the rectangle including both corners."""
-        for y in range(top, bottom + 1):
-            for x in range(left, right + 1):
-                self.put(x, y, colour)
+        for py in self._span(top, bottom):
+            for px in self._span(left, right):
+                self.put_px(px, py, colour)
 
     def disc(self, cx, cy, radius, colour):
-        for y in range(int(cy - radius) - 1, int(cy + radius) + 2):
-            for x in range(int(cx - radius) - 1, int(cx + radius) + 2):
+        """A disc, smooth at every scale: each pixel's centre is tested in
+        design coordinates."""
+        for py in range(self.height):
+            for px in range(self.width):
+                x = (px + 0.5) / self.scale - 0.5
+                y = (py + 0.5) / self.scale - 0.5
                 if (x - cx) ** 2 + (y - cy) ** 2 <= radius * radius:
-                    self.put(x, y, colour)
+                    self.put_px(px, py, colour)
 
     def triangle_right(self, left, top, bottom, colour, outline=None):
         """A triangle pointing right: its left side from top to bottom, its tip
@@ -91,8 +112,8 @@ def tower(canvas, left, top, right, bottom):
         canvas.rect(left + 4, y, right - 4, y, (110, 110, 116))
 
 
-def state_picture(badge_symbol):
-    canvas = Canvas(55, 64, STATE_BACKGROUND)
+def state_picture(badge_symbol, scale):
+    canvas = Canvas(55, 64, STATE_BACKGROUND, scale)
     tower(canvas, 6, 2, 36, 60)
     # Feet.
     canvas.rect(8, 61, 12, 62, (60, 60, 66))
@@ -105,12 +126,12 @@ def state_picture(badge_symbol):
     elif badge_symbol == "square":
         canvas.rect(36, 43, 46, 53, RED)
     # The bottom-left pixel keeps the background: it names the transparent colour.
-    canvas.put(0, canvas.height - 1, STATE_BACKGROUND)
+    canvas.put_px(0, canvas.height - 1, STATE_BACKGROUND)
     return canvas
 
 
-def glyph(kind):
-    canvas = Canvas(20, 20, SILVER)
+def glyph(kind, scale):
+    canvas = Canvas(20, 20, SILVER, scale)
     if kind == "start":
         canvas.triangle_right(6, 3, 16, GREEN, DARK_GREEN)
     elif kind == "pause":
@@ -124,17 +145,18 @@ def glyph(kind):
 
 def with_disabled_form(normal):
     """The normal form beside its grey embossed form: every drawn pixel becomes
-    dark grey with a white shadow one pixel down and right."""
+    dark grey with a white shadow one design pixel down and right."""
     both = Canvas(normal.width * 2, normal.height, SILVER)
+    shift = max(1, int(round(normal.scale)))
     for y in range(normal.height):
         for x in range(normal.width):
-            both.put(x, y, normal.get(x, y))
+            both.put_px(x, y, normal.get(x, y))
     drawn = [(x, y) for y in range(normal.height) for x in range(normal.width)
              if normal.get(x, y) != SILVER]
     for x, y in drawn:
-        both.put(normal.width + x + 1, y + 1, WHITE)
+        both.put_px(normal.width + x + shift, y + shift, WHITE)
     for x, y in drawn:
-        both.put(normal.width + x, y, (128, 128, 128))
+        both.put_px(normal.width + x, y, (128, 128, 128))
     return both
 
 
@@ -215,16 +237,27 @@ def write(path, data):
         f.write(data)
 
 
+# The display scales drawn, in percent, and the suffix of their files: the
+# program picks the nearest to its window's scale.
+SCALES = [(100, ""), (125, "_125"), (150, "_150"), (200, "_200")]
+# Icon sizes: the large and small icons and the tray's at every scale above.
+ICON_SIZES = [64, 48, 40, 32, 24, 20, 16]
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
-    for index, symbol in enumerate(["triangle", "square", None, None, None]):
-        write(os.path.join(out, "state%d.bmp" % index), bmp_bytes(state_picture(symbol)))
-    for kind in ("start", "pause", "stop"):
-        write(os.path.join(out, kind + ".bmp"), bmp_bytes(with_disabled_form(glyph(kind))))
-    write(os.path.join(out, "quenby.ico"), ico_bytes([icon_image(32), icon_image(16)]))
+    for percent, suffix in SCALES:
+        scale = percent / 100.0
+        for index, symbol in enumerate(["triangle", "square", None, None, None]):
+            write(os.path.join(out, "state%d%s.bmp" % (index, suffix)),
+                  bmp_bytes(state_picture(symbol, scale)))
+        for kind in ("start", "pause", "stop"):
+            write(os.path.join(out, kind + suffix + ".bmp"),
+                  bmp_bytes(with_disabled_form(glyph(kind, scale))))
+    write(os.path.join(out, "quenby.ico"), ico_bytes([icon_image(size) for size in ICON_SIZES]))
 
 
 if __name__ == "__main__":

@@ -34,6 +34,8 @@ using UniqueBitmap = UniqueHandle<HBITMAP, &DeleteObject>;
 using UniqueMemoryDc = UniqueHandle<HDC, &DeleteDC>;
 // An icon (DestroyIcon).
 using UniqueIcon = UniqueHandle<HICON, &DestroyIcon>;
+// A font made by the program.
+using UniqueFont = UniqueHandle<HFONT, &DeleteObject>;
 // A windows hook (UnhookWindowsHookEx).
 using UniqueHook = UniqueHandle<HHOOK, &UnhookWindowsHookEx>;
 

@@ -49,13 +49,10 @@ class TGlyphButtonPeer : public TButtonPeer {
  public:
   TGlyphButtonPeer(TWin32Form& owner, ui::TButton& button, int id, int bitmapId,
                    COLORREF transparent)
-      : TButtonPeer(owner, button, id) {
-    const UniqueBitmap bitmap = LoadBitmapResource(owner.Instance(), bitmapId);
-    size_ = BitmapSize(bitmap.get()).cy;
-    if (size_ <= 0) return;
-    glyphs_.reset(ImageList_Create(size_, size_, ILC_COLOR24 | ILC_MASK, 2, 0));
-    AddMasked(glyphs_.get(), bitmap.get(), transparent);
+      : TButtonPeer(owner, button, id), bitmapId_(bitmapId), transparent_(transparent) {
+    Load();
   }
+  void Rescale() override { Load(); }
   bool Draw(const DRAWITEMSTRUCT& item) override {
     RECT frame = item.rcItem;
     const bool pushed = (item.itemState & ODS_SELECTED) != 0;
@@ -74,6 +71,20 @@ class TGlyphButtonPeer : public TButtonPeer {
   }
 
  private:
+  // The glyphs drawn nearest to the window's scale.
+  void Load() {
+    const int id = ScaledBitmapId(owner_.Instance(), bitmapId_, owner_.Dpi());
+    const UniqueBitmap bitmap = LoadBitmapResource(owner_.Instance(), id);
+    size_ = BitmapSize(bitmap.get()).cy;
+    glyphs_.reset();
+    if (size_ <= 0) return;
+    glyphs_.reset(ImageList_Create(size_, size_, ILC_COLOR24 | ILC_MASK, 2, 0));
+    AddMasked(glyphs_.get(), bitmap.get(), transparent_);
+    InvalidateRect(Main(), nullptr, TRUE);
+  }
+
+  int bitmapId_;
+  COLORREF transparent_;
   int size_ = 0;
   UniqueImageList glyphs_;
 };
@@ -175,18 +186,23 @@ class TRadioGroupPeer : public TWin32Peer {
 void TWin32Form::BindLabel(ui::TLabel& label, int id) {
   Attach(label, std::make_unique<TLabelPeer>(*this, label, id));
 }
+
 void TWin32Form::BindButton(ui::TButton& button, int id) {
   Attach(button, std::make_unique<TButtonPeer>(*this, button, id));
 }
+
 void TWin32Form::BindGlyphButton(ui::TButton& button, int id, int bitmapId, COLORREF transparent) {
   Attach(button, std::make_unique<TGlyphButtonPeer>(*this, button, id, bitmapId, transparent));
 }
+
 void TWin32Form::BindCheckBox(ui::TCheckBox& box, int id) {
   Attach(box, std::make_unique<TCheckablePeer<ui::TCheckBox>>(*this, box, id));
 }
+
 void TWin32Form::BindRadioButton(ui::TRadioButton& button, int id) {
   Attach(button, std::make_unique<TCheckablePeer<ui::TRadioButton>>(*this, button, id));
 }
+
 void TWin32Form::BindRadioGroup(ui::TRadioGroup& group, int groupBoxId, std::vector<int> itemIds) {
   std::vector<int> ids{groupBoxId};
   ids.insert(ids.end(), itemIds.begin(), itemIds.end());

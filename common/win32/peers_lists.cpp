@@ -90,7 +90,7 @@ class TListGridPeer : public TWin32Peer {
  public:
   TListGridPeer(TWin32Form& owner, ui::TListGridBase& grid, int id,
                 const std::vector<TWin32Form::Column>& columns, int rowHeight)
-      : TWin32Peer(owner, grid, {id}), grid_(grid), columns_(columns.size()) {
+      : TWin32Peer(owner, grid, {id}), grid_(grid), columns_(columns), rowHeight_(rowHeight) {
     SendMessageW(Main(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (std::size_t i = 0; i < columns.size(); ++i) {
       std::wstring header = AnsiToWide(columns[i].header);
@@ -101,15 +101,12 @@ class TListGridPeer : public TWin32Peer {
       column.iSubItem = static_cast<int>(i);
       SendMessageW(Main(), LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
     }
-    // The row height follows the height of the small image list. The list
-    // window shares it (LVS_SHAREIMAGELISTS), so this peer releases it.
-    if (rowHeight > 0) {
-      rowImages_.reset(ImageList_Create(1, owner.Scale(rowHeight), ILC_COLOR, 1, 0));
-      if (rowImages_) {
-        SendMessageW(Main(), LVM_SETIMAGELIST, LVSIL_SMALL,
-                     reinterpret_cast<LPARAM>(rowImages_.get()));
-      }
-    }
+    SetRowHeight();
+  }
+  void Rescale() override {
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+      SendMessageW(Main(), LVM_SETCOLUMNWIDTH, i, owner_.Scale(columns_[i].width));
+    SetRowHeight();
   }
   bool Notify(NMHDR* header, LRESULT& result) override {
     switch (header->code) {
@@ -149,7 +146,7 @@ class TListGridPeer : public TWin32Peer {
     if (rows != shownRows_) {
       SendMessageW(Main(), LVM_DELETEALLITEMS, 0, 0);
       for (std::size_t r = 0; r < rows.size(); ++r) {
-        for (std::size_t c = 0; c < columns_; ++c) {
+        for (std::size_t c = 0; c < columns_.size(); ++c) {
           std::wstring text = AnsiToWide(c < rows[r].size() ? rows[r][c] : std::string());
           LVITEMW item{};
           item.mask = LVIF_TEXT;
@@ -180,8 +177,19 @@ class TListGridPeer : public TWin32Peer {
   }
 
  private:
+  // The row height follows the height of the small image list. The list
+  // window shares it (LVS_SHAREIMAGELISTS), so this peer releases it.
+  void SetRowHeight() {
+    if (rowHeight_ <= 0) return;
+    UniqueImageList images(ImageList_Create(1, owner_.Scale(rowHeight_), ILC_COLOR, 1, 0));
+    if (!images) return;
+    SendMessageW(Main(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.get()));
+    rowImages_ = std::move(images);
+  }
+
   ui::TListGridBase& grid_;
-  std::size_t columns_;
+  std::vector<TWin32Form::Column> columns_;
+  int rowHeight_;
   std::vector<std::vector<std::string>> shownRows_;
   UniqueImageList rowImages_;
 };
@@ -233,6 +241,7 @@ class TPageControlPeer : public TWin32Peer {
 void TWin32Form::BindComboBox(ui::TItemList& list, int id) {
   Attach(list, std::make_unique<TComboBoxPeer>(*this, list, id, false));
 }
+
 void TWin32Form::BindCenteredComboBox(ui::TItemList& list, int id) {
   Attach(list, std::make_unique<TComboBoxPeer>(*this, list, id, true));
 }
@@ -241,6 +250,7 @@ void TWin32Form::BindListGrid(ui::TListGridBase& grid, int id, std::vector<Colum
                               int rowHeight) {
   Attach(grid, std::make_unique<TListGridPeer>(*this, grid, id, columns, rowHeight));
 }
+
 void TWin32Form::BindPageControl(ui::TPageControl& pages, int tabId,
                                  std::function<int(int controlId)> pageOf) {
   pageOf_ = std::move(pageOf);

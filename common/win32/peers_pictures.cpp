@@ -29,14 +29,12 @@ class TStatusBarPeer : public TWin32Peer {
 
 class TImagePeer : public TWin32Peer {
  public:
-  TImagePeer(TWin32Form& owner, ui::TImage& image, int id, int firstBitmapId, int count, int width,
-             int height)
-      : TWin32Peer(owner, image, {id}), image_(image) {
-    pictures_.reset(ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, count, 0));
-    for (int i = 0; i < count; ++i) {
-      const UniqueBitmap picture = LoadBitmapResource(owner.Instance(), firstBitmapId + i);
-      AddMasked(pictures_.get(), picture.get(), CLR_DEFAULT);
-    }
+  TImagePeer(TWin32Form& owner, ui::TImage& image, int id, int firstBitmapId, int count)
+      : TWin32Peer(owner, image, {id}),
+        image_(image),
+        firstBitmapId_(firstBitmapId),
+        count_(count) {
+    Load();
   }
   bool Draw(const DRAWITEMSTRUCT& item) override {
     FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
@@ -46,12 +44,29 @@ class TImagePeer : public TWin32Peer {
                      ILD_TRANSPARENT);
     return true;
   }
+  void Rescale() override { Load(); }
 
  protected:
   void SyncState() override { InvalidateRect(Main(), nullptr, TRUE); }
 
  private:
+  // The pictures drawn nearest to the window's scale.
+  void Load() {
+    pictures_.reset();
+    for (int i = 0; i < count_; ++i) {
+      const int id = ScaledBitmapId(owner_.Instance(), firstBitmapId_ + i, owner_.Dpi());
+      const UniqueBitmap picture = LoadBitmapResource(owner_.Instance(), id);
+      const SIZE size = BitmapSize(picture.get());
+      if (!pictures_ && size.cx > 0)
+        pictures_.reset(ImageList_Create(size.cx, size.cy, ILC_COLOR24 | ILC_MASK, count_, 0));
+      AddMasked(pictures_.get(), picture.get(), CLR_DEFAULT);
+    }
+    InvalidateRect(Main(), nullptr, TRUE);
+  }
+
   ui::TImage& image_;
+  int firstBitmapId_;
+  int count_;
   UniqueImageList pictures_;
 };
 
@@ -70,11 +85,11 @@ class TBevelPeer : public TWin32Peer {
 void TWin32Form::BindStatusBar(ui::TStatusBar& bar, int id) {
   Attach(bar, std::make_unique<TStatusBarPeer>(*this, bar, id));
 }
-void TWin32Form::BindImage(ui::TImage& image, int id, int firstBitmapId, int count, int width,
-                           int height) {
-  Attach(image,
-         std::make_unique<TImagePeer>(*this, image, id, firstBitmapId, count, width, height));
+
+void TWin32Form::BindImage(ui::TImage& image, int id, int firstBitmapId, int count) {
+  Attach(image, std::make_unique<TImagePeer>(*this, image, id, firstBitmapId, count));
 }
+
 void TWin32Form::BindBevel(ui::TBevel& bevel, int id) {
   Attach(bevel, std::make_unique<TBevelPeer>(*this, bevel, id));
 }

@@ -238,12 +238,15 @@ class TIPEditPeer : public TWin32Peer {
 void TWin32Form::BindEdit(ui::TEdit& edit, int id) {
   Attach(edit, std::make_unique<TEditPeer>(*this, edit, std::vector<int>{id}));
 }
+
 void TWin32Form::BindFolderEdit(ui::TFolderEdit& edit, int editId, int browseId) {
   Attach(edit, std::make_unique<TFolderEditPeer>(*this, edit, editId, browseId));
 }
+
 void TWin32Form::BindSpin(ui::TSpinEdit& spin, int editId, int upDownId) {
   Attach(spin, std::make_unique<TSpinPeer>(*this, spin, editId, upDownId));
 }
+
 void TWin32Form::BindIPEdit(ui::TIPEdit& edit, int id) {
   Attach(edit, std::make_unique<TIPEditPeer>(*this, edit, id));
 }

@@ -16,9 +16,8 @@ namespace {
 // Posted to a main window whose form asked to close; carried out once no
 // handler of the window runs.
 constexpr UINT kCloseMessage = WM_APP + 0x50;
-constexpr int kDesignDpi = 96;
-// Room for a check box's mark and the gap after it, in design pixels.
-constexpr int kCheckMarkWidth = 20;
+// Sent to a per-monitor aware window when its DPI changes (Windows 8.1 on).
+constexpr UINT kWmDpiChanged = 0x02E0;
 
 void InitControlClasses() {
   static const bool done = [] {
@@ -55,46 +54,6 @@ HCURSOR SystemCursor(ui::TCursor cursor) {
   return LoadCursorW(nullptr, MAKEINTRESOURCEW(cursor == ui::TCursor::HourGlass ? kWait : kArrow));
 }
 
-// Releases a window's DC on every way out.
-class TWindowDc {
- public:
-  explicit TWindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-  TWindowDc(const TWindowDc&) = delete;
-  TWindowDc& operator=(const TWindowDc&) = delete;
-  ~TWindowDc() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
-  }
-  HDC get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
-// The width of the control's text in its font, accelerator marks left out.
-int TextWidth(HWND control) {
-  const TWindowDc dc(control);
-  if (dc.get() == nullptr) return 0;
-  const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-  const HGDIOBJ old =
-      SelectObject(dc.get(), font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
-  const std::wstring text = WindowTextW(control);
-  RECT bounds{0, 0, 0, 0};
-  DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
-            DT_CALCRECT | DT_SINGLELINE);
-  SelectObject(dc.get(), old);
-  return bounds.right - bounds.left;
-}
-
-bool IsCheckBox(HWND control) {
-  wchar_t className[16] = {};
-  GetClassNameW(control, className, static_cast<int>(std::size(className)));
-  const LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
-  return lstrcmpiW(className, L"Button") == 0 &&
-         (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
-          type == BS_AUTO3STATE || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -106,6 +65,7 @@ TWin32Form::TWin32Form(ui::TForm& form, HINSTANCE instance, int templateId, HWND
   InitControlClasses();
   // The template's controls are measured before the dialog procedure knows
   // its window (WM_MEASUREITEM comes before WM_INITDIALOG).
+  dpi_ = WindowDpi(owner);
   Creating() = this;
   CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), owner, DialogProc,
                      reinterpret_cast<LPARAM>(this));
@@ -236,84 +196,12 @@ void TWin32Form::Sync(const ui::TComponent&) {
   }
   // A placement set by the program (stored state) is applied in screen pixels.
   const ui::TForm::Placement& placement = form_.GetPlacement();
-  if (!(placement == placement_) && placement.width > 0 && placement.height > 0) {
-    placement_ = placement;
-    Place(hwnd_,
-          {placement.left, placement.top, placement.left + placement.width,
-           placement.top + placement.height},
-          0);
-  }
+  if (!(placement == placement_) && placement.width > 0 && placement.height > 0)
+    ApplyPlacement(placement);
   if (form_.CloseRequested() && modalDepth_ == 0 && mainForm_ && !closePosted_) {
     closePosted_ = true;
     PostMessageW(hwnd_, kCloseMessage, 0, 0);
   }
-}
-
-// ---------------------------------------------------------------------------
-// Placing.
-
-int TWin32Form::Scale(int designPixels) const {
-  return MulDiv(designPixels, dpi_, kDesignDpi);
-}
-
-void TWin32Form::Place(HWND window, const RECT& rect, UINT flags) {
-  SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-               flags | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TWin32Form::SetClientSize(int width, int height) {
-  RECT rect{0, 0, Scale(width), Scale(height)};
-  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
-  const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
-  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-  Place(hwnd_, {0, 0, rect.right - rect.left, rect.bottom - rect.top}, SWP_NOMOVE);
-}
-
-void TWin32Form::PlaceControl(int id, TDesignRect rect, TFit fit) {
-  const HWND control = Control(id);
-  if (control == nullptr) return;
-  const int left = Scale(rect.left);
-  const int top = Scale(rect.top);
-  int width = Scale(rect.width);
-  if (fit == TFit::GrowToText) {
-    // This system's font may draw the text wider than the design's.
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    const int needed = TextWidth(control) + (IsCheckBox(control) ? Scale(kCheckMarkWidth) : 0);
-    width = std::max(width, std::min(needed, static_cast<int>(client.right) - left));
-  }
-  Place(control, {left, top, left + width, top + Scale(rect.height)}, 0);
-}
-
-void TWin32Form::MoveTo(int left, int top) {
-  Place(hwnd_, {Scale(left), Scale(top), Scale(left), Scale(top)}, SWP_NOSIZE);
-}
-
-void TWin32Form::CenterOnScreen() {
-  RECT rect{};
-  GetWindowRect(hwnd_, &rect);
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
-  Place(hwnd_, {left, top, left, top}, SWP_NOSIZE);
-}
-
-void TWin32Form::CenterOverOwner() {
-  RECT area{};
-  if (owner_ == nullptr || !IsWindowVisible(owner_) || IsIconic(owner_) ||
-      !GetWindowRect(owner_, &area))
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  RECT rect{};
-  GetWindowRect(hwnd_, &rect);
-  const int left = area.left + (area.right - area.left - (rect.right - rect.left)) / 2;
-  const int top = area.top + (area.bottom - area.top - (rect.bottom - rect.top)) / 2;
-  Place(hwnd_, {left, top, left, top}, SWP_NOSIZE);
-}
-
-void TWin32Form::SendToBack(int id) {
-  HWND control = Control(id);
-  if (control == nullptr) return;
-  SetWindowLongPtrW(control, GWL_STYLE, GetWindowLongPtrW(control, GWL_STYLE) | WS_CLIPSIBLINGS);
-  SetWindowPos(control, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 // ---------------------------------------------------------------------------
@@ -357,7 +245,10 @@ void TWin32Form::RunModal(ui::TForm&) {
 INT_PTR CALLBACK TWin32Form::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
-    reinterpret_cast<TWin32Form*>(lParam)->hwnd_ = hwnd;
+    auto* self = reinterpret_cast<TWin32Form*>(lParam);
+    self->hwnd_ = hwnd;
+    self->dpi_ = WindowDpi(hwnd);
+    self->ScaleTemplate();
     return TRUE;
   }
   if (message == WM_MEASUREITEM && Creating() != nullptr)
@@ -452,6 +343,9 @@ INT_PTR TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case TTrayIconPeer::kCallbackMessage:
       if (lParam == WM_LBUTTONDBLCLK && trayWidget_ != nullptr)
         Guard([this] { trayWidget_->UserDblClick(); });
+      return TRUE;
+    case kWmDpiChanged:
+      DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return TRUE;
     case WM_WINDOWPOSCHANGED:
       ReadPlacement();

@@ -103,7 +103,8 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   void BindButton(common::ui::TButton& button, int id);
   // An owner-drawn push button (BS_OWNERDRAW) showing a glyph from a bitmap
   // resource that holds two square glyphs side by side, the normal form and
-  // the greyed one; `transparent` is the glyphs' background colour.
+  // the greyed one (picked by ScaledBitmapId); `transparent` is the glyphs'
+  // background colour.
   void BindGlyphButton(common::ui::TButton& button, int id, int bitmapId, COLORREF transparent);
   void BindEdit(common::ui::TEdit& edit, int id);
   // A folder field: an edit and a browse button that opens the folder chooser
@@ -146,10 +147,10 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   // A status bar (msctls_statusbar32) of one part without borders.
   void BindStatusBar(common::ui::TStatusBar& bar, int id);
   // An owner-drawn picture (SS_OWNERDRAW) showing the picture of the widget's
-  // index from `count` bitmap resources numbered from `firstBitmapId`, each of
-  // `width` x `height` pixels, its bottom-left pixel's colour transparent.
-  void BindImage(common::ui::TImage& image, int id, int firstBitmapId, int count, int width,
-                 int height);
+  // index from `count` bitmap resources numbered from `firstBitmapId`, all of
+  // one size, each bottom-left pixel's colour transparent. Pictures drawn for
+  // several scales are picked by ScaledBitmapId.
+  void BindImage(common::ui::TImage& image, int id, int firstBitmapId, int count);
   // An owner-drawn separator (SS_OWNERDRAW): an etched line along the bottom
   // edge of its box.
   void BindBevel(common::ui::TBevel& bevel, int id);
@@ -195,7 +196,8 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   // ---- Placing. Every size and position in design pixels goes through here.
   // Sizes the window so that its client area has exactly this size.
   void SetClientSize(int width, int height);
-  // Places a control of the template in the client area.
+  // Places a control of the template in the client area. The layout is done
+  // again at the new scale when the window's DPI changes (WM_DPICHANGED).
   void PlaceControl(int id, TDesignRect rect, TFit fit = TFit::None);
   // Moves the window's top-left corner to this screen position.
   void MoveTo(int left, int top);
@@ -230,6 +232,7 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   void Guard(const std::function<void()>& action);
   // A length in design pixels on this window's display.
   int Scale(int designPixels) const;
+  int Dpi() const { return dpi_; }
 
   // The form whose window holds `hwnd` (a control, or the window itself).
   static TWin32Form* FromWindow(HWND hwnd);
@@ -245,6 +248,13 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   TWin32Peer* PeerOf(HWND control) const;
   // Places the window or a control at a rectangle of device pixels.
   void Place(HWND window, const RECT& rect, UINT flags);
+  // The window's outer size for the design client size at a DPI.
+  SIZE OuterSize(int dpi) const;
+  void ApplyPlacement(const common::ui::TForm::Placement& placement);
+  // Moves the template's controls to their 96-DPI places times the scale.
+  void ScaleTemplate();
+  // WM_DPICHANGED: the suggested rectangle, then the layout again.
+  void DpiChanged(int dpi, const RECT& suggested);
   void CloseNow();
   void ReadPlacement();
   void RestoreFocus(HWND focused);
@@ -262,6 +272,14 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   bool userClosePending_ = false;
   // The window's DPI; design pixels are 96-DPI pixels.
   int dpi_ = 96;
+  // The layout in design pixels, kept to be done again at another DPI.
+  SIZE clientSize_{0, 0};
+  struct TPlaced {
+    int id;
+    TDesignRect rect;
+    TFit fit;
+  };
+  std::vector<TPlaced> placed_;
   int activePage_ = -1;
   common::ui::TCursor cursor_ = common::ui::TCursor::Default;
   common::ui::TForm::Placement placement_;  // the last one read or applied
@@ -280,6 +298,13 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   common::ui::TTrayIcon* trayWidget_ = nullptr;
   UniqueIcon bigIcon_, smallIcon_;
 };
+
+// The DPI of a window's display (of the system's when `window` is null).
+int WindowDpi(HWND window);
+// The ID of the bitmap resource drawn nearest to the scale of `dpi`: a
+// picture drawn for several scales has its 100% form at `baseId` and its 125%,
+// 150% and 200% forms at baseId + 1000, + 2000 and + 3000.
+int ScaledBitmapId(HINSTANCE instance, int baseId, int dpi);
 
 // Handles messages until `done` holds (checked after each message) or the
 // program's quit message, which it leaves for an outer loop; Tab, Enter, Esc

@@ -45,7 +45,7 @@ TMainWindow::TMainWindow(TfrmMain& f, HINSTANCE instance, common::TApplication& 
   w.BindLabel(f.Label1, IDC_Label1);
   w.BindCenteredComboBox(f.cbServices, IDC_cbServices);
   w.BindButton(f.btnRefresh, IDC_btnRefresh);
-  w.BindImage(f.imState, IDC_imState, IDB_STATE0, kStatePictureCount, 55, 64);
+  w.BindImage(f.imState, IDC_imState, IDB_STATE0, kStatePictureCount);
   w.BindLabel(f.Label3, IDC_Label3);
   w.BindGlyphButton(f.bbStart, IDC_bbStart, IDB_START, kGlyphBackground);
   w.BindLabel(f.Label4, IDC_Label4);
