@@ -210,25 +210,28 @@ StartUp TimeStartUp(const std::string& exe, int expectedChildId) {
   const auto remainingMs = [start] {
     return static_cast<DWORD>(std::max(0.0, kStartTimeoutMs - (NowMs() - start)));
   };
+  const auto ended = [&process](DWORD waitMs) {
+    return WaitForSingleObject(process.get(), waitMs) == WAIT_OBJECT_0;
+  };
 
-  // Both programs make their window on the main thread. The poll waits on the
-  // process, so an early end is seen at once.
+  // Blocks, without polling that would take the processor from the program,
+  // until the process first asks for input with none queued. Then its window, on
+  // the main thread where both programs make it: a program that asked for input
+  // before it showed the window is polled until it does. Last, a message sent to
+  // the window comes back once the thread is in a message loop again.
   HWND window = nullptr;
-  while ((window = VisibleWindowOf(info.dwThreadId)) == nullptr) {
-    if (WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) {
-      result.error = "the program ended before its window showed";
-      return result;
+  if (WaitForInputIdle(process.get(), remainingMs()) == 0) {
+    while ((window = VisibleWindowOf(info.dwThreadId)) == nullptr && remainingMs() > 0 &&
+           !ended(1)) {
     }
-    if (remainingMs() == 0) break;
   }
-  // Idle once its thread has asked for input with none queued; the message then
-  // comes back once the thread is in its message loop.
-  const bool idle =
-      window != nullptr && WaitForInputIdle(process.get(), remainingMs()) == 0 &&
-      SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, remainingMs(), nullptr) != 0;
+  const bool idle = window != nullptr && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL,
+                                                             remainingMs(), nullptr) != 0;
   result.ms = NowMs() - start;
   if (!idle) {
-    result.error = window == nullptr ? "no visible window in time" : "the window did not idle";
+    result.error = ended(0)            ? "the program ended before its window showed"
+                   : window == nullptr ? "no visible window in time"
+                                       : "the window did not answer in time";
   } else {
     result.firstChildId = FirstChildId(window);
     if (expectedChildId != 0 && GetDlgItem(window, expectedChildId) == nullptr)
@@ -236,9 +239,9 @@ StartUp TimeStartUp(const std::string& exe, int expectedChildId) {
   }
 
   if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(process.get(), kExitTimeoutMs) != WAIT_OBJECT_0) {
+  if (!ended(kExitTimeoutMs)) {
     TerminateProcess(process.get(), 1);
-    WaitForSingleObject(process.get(), kExitTimeoutMs);
+    ended(kExitTimeoutMs);
     if (result.error.empty()) result.error = "the program did not end after WM_CLOSE";
   }
   Sleep(kPauseMs);
