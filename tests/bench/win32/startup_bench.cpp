@@ -262,10 +262,23 @@ struct Times {
   std::vector<double> program, floor;
 };
 
-double Median(std::vector<double> values) {
+// The q-quantile (0 <= q <= 1) of the values, interpolated between neighbours.
+double Quantile(std::vector<double> values, double q) {
   std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+  const double at = q * static_cast<double>(values.size() - 1);
+  const std::size_t below = static_cast<std::size_t>(at);
+  const std::size_t above = std::min(below + 1, values.size() - 1);
+  return values[below] + (values[above] - values[below]) * (at - static_cast<double>(below));
+}
+
+double Median(const std::vector<double>& values) {
+  return Quantile(values, 0.5);
+}
+
+// Whether the middle half of the runs spreads over more than 15% of their median:
+// on a quiet machine start-ups vary far less.
+bool Spread(const std::vector<double>& values) {
+  return Quantile(values, 0.75) - Quantile(values, 0.25) > 0.15 * Median(values);
 }
 
 // Warm-up, then `runs` alternating runs; nullopt (after a message) when a run failed.
@@ -311,13 +324,16 @@ void PrintHeader(int runs) {
               "min", "max", "ratio", "target");
 }
 
-void PrintRow(const Program& p, const Times& t) {
+// One program's line; whether its times spread widely.
+bool PrintRow(const Program& p, const Times& t) {
   const auto [pMin, pMax] = std::minmax_element(t.program.begin(), t.program.end());
   const auto [fMin, fMax] = std::minmax_element(t.floor.begin(), t.floor.end());
   const double ratio = Median(t.program) / Median(t.floor);
-  std::printf("%-8s%9.1f%9.1f%9.1f  %9.1f%9.1f%9.1f  %7.2f  <= %.2f%s\n", p.name, Median(t.program),
-              *pMin, *pMax, Median(t.floor), *fMin, *fMax, ratio, p.target,
-              ratio > p.target ? "  over" : "");
+  const bool spread = Spread(t.program) || Spread(t.floor);
+  std::printf("%-8s%9.1f%9.1f%9.1f  %9.1f%9.1f%9.1f  %7.2f  <= %.2f%s%s\n", p.name,
+              Median(t.program), *pMin, *pMax, Median(t.floor), *fMin, *fMax, ratio, p.target,
+              ratio > p.target ? "  over" : "", spread ? "  spread" : "");
+  return spread;
 }
 
 int Usage() {
@@ -368,6 +384,12 @@ int main(int argc, char** argv) {
   RemoveMachineState();
 
   PrintHeader(runs);
-  for (const auto& [p, times] : results) PrintRow(*p, times);
+  bool spread = false;
+  for (const auto& [p, times] : results) spread = PrintRow(*p, times) || spread;
+  if (spread) {
+    std::printf(
+        "\nspread: the middle half of the runs spreads over more than 15%% of the median: the\n"
+        "machine was busy. The targets are for a quiet machine.\n");
+  }
   return ok ? 0 : 1;
 }
