@@ -415,6 +415,40 @@ class TBevel : public TControl {
   bool CanFocus() const override { return false; }
 };
 
+// A timer of a window: raises OnTimer every Interval milliseconds while it is
+// enabled.
+class TTimer : public TComponent {
+ public:
+  TTimer(std::string name, std::uint32_t interval)
+      : TComponent(std::move(name)), interval_(interval) {}
+  std::uint32_t Interval() const { return interval_; }
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool value) {
+    if (enabled_ == value) return;
+    enabled_ = value;
+    Changed();
+  }
+
+  TNotifyEvent OnTimer;
+  void UserTick() {
+    if (OnTimer) OnTimer();
+  }
+
+ private:
+  std::uint32_t interval_;
+  bool enabled_ = false;
+};
+
+// An entry of a pop-up menu: a command with its identifier, or a separator
+// (identifier 0).
+struct TMenuItem {
+  std::uint32_t id = 0;
+  std::string text;
+  bool enabled = true;
+  bool checked = false;
+  bool operator==(const TMenuItem&) const = default;
+};
+
 // A notification-area icon showing the program's own icon. Setting Enabled
 // shows the icon, clearing it removes it; Hint is the icon's tooltip. While the
 // icon is shown and the window is minimised, the platform hides the window's
@@ -434,15 +468,48 @@ class TTrayIcon : public TComponent {
     hint_ = std::move(value);
     Changed();
   }
+  // -1 shows the program's own icon; another value, one of the platform's
+  // pictures of the icon with a sign.
+  int Picture() const { return picture_; }
+  void SetPicture(int value) {
+    if (picture_ == value) return;
+    picture_ = value;
+    Changed();
+  }
+  // Shows a notification balloon from the icon, once for each call.
+  void ShowBalloon(std::string title, std::string text) {
+    balloonTitle_ = std::move(title);
+    balloonText_ = std::move(text);
+    ++balloons_;
+    Changed();
+  }
+  const std::string& BalloonTitle() const { return balloonTitle_; }
+  const std::string& BalloonText() const { return balloonText_; }
+  // How many balloons were asked for; the platform shows each new one.
+  std::uint32_t Balloons() const { return balloons_; }
 
   TNotifyEvent OnDblClick;
   void UserDblClick() {
     if (OnDblClick) OnDblClick();
   }
+  // The right-click menu: the platform asks for its entries, shows them, and
+  // reports the one chosen.
+  std::function<std::vector<TMenuItem>()> OnContextMenu;
+  std::function<void(std::uint32_t id)> OnMenuCommand;
+  std::vector<TMenuItem> UserContextMenu() const {
+    return OnContextMenu ? OnContextMenu() : std::vector<TMenuItem>{};
+  }
+  void UserMenuCommand(std::uint32_t id) {
+    if (OnMenuCommand) OnMenuCommand(id);
+  }
 
  private:
   bool enabled_ = false;
   std::string hint_;
+  int picture_ = -1;
+  std::string balloonTitle_;
+  std::string balloonText_;
+  std::uint32_t balloons_ = 0;
 };
 
 // How a modal window ended: None while it is up, Ok or Cancel after.

@@ -97,6 +97,9 @@ TfrmMain::TfrmMain(const TfrmMainPlatform& platform) : TForm("frmMain"), platfor
   bbStop.OnClick = [this] { bbStopClick(); };
   cbAutoStart.OnClick = [this] { cbAutoStart1Click(); };
   ElTrayIcon.OnDblClick = [this] { ElTrayIconDblClick(); };
+  ElTrayIcon.OnContextMenu = [this] { return TrayMenu(); };
+  ElTrayIcon.OnMenuCommand = [this](std::uint32_t id) { TrayMenuCommand(id); };
+  tmTrayWatch.OnTimer = [this] { tmTrayWatchTimer(); };
 }
 
 // ---------------------------------------------------------------------------
@@ -121,6 +124,7 @@ void TfrmMain::FormCreate() {
   }
   ignoreAutoStartClick_ = false;
   LoadWindowState();
+  trayWatch_ = LoadTrayWatch(platform_.Registry);
   cbServicesChange();
 }
 
@@ -144,6 +148,7 @@ common::ui::TControl* TfrmMain::FindControlByName(const std::string& name) const
 
 void TfrmMain::WMSysCommand(std::uintptr_t command) {
   HandleSysCommand(command, ElTrayIcon, esbMain, Shell.ShowAbout);
+  UpdateTrayWatch();
 }
 
 void TfrmMain::ElTrayIconDblClick() {
@@ -151,6 +156,7 @@ void TfrmMain::ElTrayIconDblClick() {
     quenby::ElTrayIconDblClick(ElTrayIcon, *Shell.Application);
   else
     ElTrayIcon.SetEnabled(false);
+  UpdateTrayWatch();
 }
 
 void TfrmMain::ReadRegisteredServices() {
@@ -292,6 +298,7 @@ void TfrmMain::cbServicesChange() {
 }
 
 void TfrmMain::ShowServiceState(TServiceState state) {
+  shownState_ = state;
   const TStateDisplay& row = StateDisplay(state);
   const bool listed = !cbServices.Items().empty();
   bbStart.SetEnabled(row.StartEnabled && listed);
@@ -316,6 +323,7 @@ void TfrmMain::bbStartClick() {
   DoServiceAction(name, info.CurrentState == services_u::kStatePaused ? services_u::saContinue
                                                                       : services_u::saStart);
   btnRefreshClick();
+  SeenByTheWatch();  // a change of this window's own shows no notice
 }
 
 void TfrmMain::bbPauseClick() {
@@ -324,6 +332,7 @@ void TfrmMain::bbPauseClick() {
   const std::string name = SelectedServiceOrThrow();
   DoServiceAction(name, services_u::saPause);
   btnRefreshClick();
+  SeenByTheWatch();  // a change of this window's own shows no notice
 }
 
 void TfrmMain::bbStopClick() {
@@ -332,6 +341,7 @@ void TfrmMain::bbStopClick() {
   const std::string name = SelectedServiceOrThrow();
   DoServiceAction(name, services_u::saStop);
   btnRefreshClick();
+  SeenByTheWatch();  // a change of this window's own shows no notice
 }
 
 void TfrmMain::btnRefreshClick() {
@@ -401,6 +411,7 @@ void TfrmMain::EnableControls() {
 }
 
 void TfrmMain::BeginWait(const std::string& progressText) {
+  waiting_ = true;
   SetCursor(TCursor::HourGlass);
   ShowProgress(progressText);
   DisableControls();
@@ -409,6 +420,106 @@ void TfrmMain::BeginWait(const std::string& progressText) {
 void TfrmMain::EndWait() {
   SetCursor(TCursor::Default);
   EnableControls();
+  waiting_ = false;
+}
+
+// ---------------------------------------------------------------------------
+// The tray icon's menu and the watch from the tray.
+
+namespace {
+
+// What each entry of the tray menu does: click its button (enabled as the
+// button is), or run its handler.
+struct TTrayAction {
+  std::uint32_t Id;
+  common::ui::TButton TfrmMain::*Button;
+  void (TfrmMain::*Handler)();
+};
+const TTrayAction kTrayActions[] = {
+    {kTrayRestore, nullptr, &TfrmMain::ElTrayIconDblClick},
+    {kTrayStart, &TfrmMain::bbStart, nullptr},
+    {kTrayPause, &TfrmMain::bbPause, nullptr},
+    {kTrayStop, &TfrmMain::bbStop, nullptr},
+    {kTrayWatch, nullptr, &TfrmMain::ToggleTrayWatch},
+    {kTrayAbout, nullptr, &TfrmMain::ShowAboutFromTray},
+    // As the close box: the window state is saved on the way out.
+    {kTrayExit, nullptr, &TfrmMain::UserClose},
+};
+
+const TTrayAction* TrayAction(std::uint32_t id) {
+  for (const TTrayAction& action : kTrayActions)
+    if (action.Id == id) return &action;
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<common::ui::TMenuItem> TfrmMain::TrayMenu() const {
+  std::vector<common::ui::TMenuItem> items;
+  for (const TTrayMenuEntry& entry : TrayMenuEntries) {
+    common::ui::TMenuItem item{entry.Id, std::string(entry.Text)};
+    const TTrayAction* action = TrayAction(entry.Id);
+    if (action != nullptr && action->Button != nullptr)
+      item.enabled = (this->*action->Button).Enabled();
+    item.checked = entry.Id == kTrayWatch && trayWatch_;
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+void TfrmMain::TrayMenuCommand(std::uint32_t id) {
+  const TTrayAction* action = TrayAction(id);
+  if (action == nullptr) return;
+  if (action->Button != nullptr) {
+    common::ui::TButton& button = this->*action->Button;
+    if (button.Enabled()) button.UserClick();
+  } else {
+    (this->*action->Handler)();
+  }
+}
+
+void TfrmMain::ToggleTrayWatch() {
+  SetTrayWatch(!trayWatch_);
+}
+
+void TfrmMain::ShowAboutFromTray() {
+  WMSysCommand(kAboutCommand);
+}
+
+void TfrmMain::SetTrayWatch(bool watch) {
+  trayWatch_ = watch;
+  SaveTrayWatch(platform_.Registry, watch);
+  UpdateTrayWatch();
+}
+
+void TfrmMain::UpdateTrayWatch() {
+  const bool watching = trayWatch_ && ElTrayIcon.Enabled();
+  tmTrayWatch.SetEnabled(watching);
+  if (!watching) {
+    ElTrayIcon.SetPicture(-1);
+    return;
+  }
+  SeenByTheWatch();
+  ElTrayIcon.SetPicture(StateDisplay(shownState_).Picture);
+  ElTrayIcon.SetHint(TrayHint(esbMain.Text()));
+}
+
+void TfrmMain::tmTrayWatchTimer() {
+  // An action of this window is under way (its wait handles messages): it
+  // shows its own result.
+  if (waiting_ || !trayWatch_ || !ElTrayIcon.Enabled()) return;
+  {
+    std::optional<common::TQuietableDialogs::TQuiet> quiet;
+    if (platform_.ControlDialogs != nullptr) quiet.emplace(*platform_.ControlDialogs);
+    cbServicesChange();
+  }
+  ElTrayIcon.SetPicture(StateDisplay(shownState_).Picture);
+  ElTrayIcon.SetHint(TrayHint(esbMain.Text()));
+  // A failed read is no change of the service.
+  if (shownState_ == services_u::kStateNotRead) return;
+  if (shownState_ != watchedState_)
+    ElTrayIcon.ShowBalloon(std::string(kTrayNoticeTitle), esbMain.Text());
+  SeenByTheWatch();
 }
 
 }  // namespace quenby

@@ -104,6 +104,9 @@ struct TfrmMainPlatform {
   common::IDialogs& Dialogs;
   const IAnsiUpperCase& Upper;
   IComputerName& Computer;
+  // The message boxes of Control, when they can be held back: the watch from
+  // the tray reads without showing a box. May be null.
+  common::TQuietableDialogs* ControlDialogs = nullptr;
 };
 
 class TfrmMain : public common::ui::TForm, private services_u::IWaitWindow {
@@ -126,6 +129,8 @@ class TfrmMain : public common::ui::TForm, private services_u::IWaitWindow {
   common::ui::TImage imState{"imState"};
   common::ui::TCheckBox cbAutoStart{"cbAutoStart", "Start service automatically when OS starts"};
   common::ui::TTrayIcon ElTrayIcon{"ElTrayIcon"};
+  // Re-reads the selected service while it is watched from the tray.
+  common::ui::TTimer tmTrayWatch{"tmTrayWatch", kTrayWatchMilliseconds};
 
   // Window state, system menu and tray: the platform pieces they use, set
   // before FormCreate.
@@ -136,6 +141,17 @@ class TfrmMain : public common::ui::TForm, private services_u::IWaitWindow {
   // A WM_SYSCOMMAND after the window's default handling, by its whole value.
   void WMSysCommand(std::uintptr_t command);
   void ElTrayIconDblClick();
+
+  // The tray icon's right-click menu: its entries, enabled as the action
+  // buttons are, and the handler of the one chosen.
+  std::vector<common::ui::TMenuItem> TrayMenu() const;
+  void TrayMenuCommand(std::uint32_t id);
+  // The watch from the tray: the user's choice, and one re-read of it.
+  bool TrayWatch() const { return trayWatch_; }
+  void SetTrayWatch(bool watch);
+  void ToggleTrayWatch();
+  void ShowAboutFromTray();
+  void tmTrayWatchTimer();
 
   // Creation and destruction handlers.
   void FormCreate();
@@ -192,6 +208,15 @@ class TfrmMain : public common::ui::TForm, private services_u::IWaitWindow {
   std::vector<std::string> upperRegistered_;
   std::vector<std::string> upperBatch_;
   bool ignoreAutoStartClick_ = false;
+  // The watch from the tray: on or off, polling only while hidden in the tray;
+  // the state last shown, the one last seen by the watch, and whether an
+  // action of this window is under way.
+  void UpdateTrayWatch();
+  void SeenByTheWatch() { watchedState_ = shownState_; }
+  bool trayWatch_ = false;
+  services_u::TServiceState shownState_ = kNoServiceState;
+  services_u::TServiceState watchedState_ = kNoServiceState;
+  bool waiting_ = false;
 };
 
 }  // namespace quenby

@@ -134,6 +134,18 @@ void SaveWindowState(common::IRegistry& registry, const TWindowStateParts& parts
   key.Set(kValueServerName, common::kRegSz, common::RegSzBytes(parts.Server.Text()));
 }
 
+bool LoadTrayWatch(common::IRegistry& registry) {
+  auto opened = registry.OpenRead(RegRoot::CurrentUser, kOptionsKey);
+  if (!opened.key) return false;
+  const auto value = ReadInteger(*opened.key, kValueTrayWatch);
+  return value && *value == 1;
+}
+
+void SaveTrayWatch(common::IRegistry& registry, bool watch) {
+  auto opened = registry.OpenWrite(RegRoot::CurrentUser, kOptionsKey);
+  if (opened.key) WriteInteger(*opened.key, kValueTrayWatch, watch ? 1 : 0);
+}
+
 void AppendSystemMenuEntries(ISystemMenu& menu) {
   menu.AppendMenuA(kMfSeparator, 0, std::string());
   menu.AppendMenuA(kMfString, kAboutCommand, std::string(kAboutMenuText));

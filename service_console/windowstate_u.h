@@ -3,6 +3,7 @@
 // the registry seam and the widget kit. The main window's methods call them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -116,6 +117,47 @@ class ITrayApplication {
 
 // A double-click on the icon: restore, bring to the front, remove the icon.
 void ElTrayIconDblClick(common::ui::TTrayIcon& tray, ITrayApplication& application);
+
+// The user's choice to watch the selected service from the notification area,
+// kept apart from the window's state: TrayWatch (REG_DWORD, 1 on, anything
+// else or absent off) under this per-user key.
+inline constexpr std::string_view kOptionsKey = "\\SOFTWARE\\Corvanti\\Quenby\\2.0\\Options";
+inline constexpr std::string_view kValueTrayWatch = "TrayWatch";
+bool LoadTrayWatch(common::IRegistry& registry);
+void SaveTrayWatch(common::IRegistry& registry, bool watch);
+
+// The tray icon's right-click menu: its entries in order, by identifier;
+// identifier 0 is a separator.
+enum TTrayCommand : std::uint32_t {
+  kTraySeparator = 0,
+  kTrayRestore = 1,
+  kTrayStart,
+  kTrayPause,
+  kTrayStop,
+  kTrayWatch,
+  kTrayAbout,
+  kTrayExit,
+};
+struct TTrayMenuEntry {
+  TTrayCommand Id;
+  std::string_view Text;
+};
+inline constexpr std::array<TTrayMenuEntry, 10> TrayMenuEntries = {{
+    {kTrayRestore, "Restore"},
+    {kTraySeparator, ""},
+    {kTrayStart, "Start/Continue"},
+    {kTrayPause, "Pause"},
+    {kTrayStop, "Stop"},
+    {kTraySeparator, ""},
+    {kTrayWatch, "Watch service from here"},
+    {kTraySeparator, ""},
+    {kTrayAbout, "About Quenby..."},
+    {kTrayExit, "Exit"},
+}};
+// While watching from the tray the selected service is read this often.
+inline constexpr std::uint32_t kTrayWatchMilliseconds = 2000;
+// The title of the notice shown when the watched service changes by itself.
+inline constexpr std::string_view kTrayNoticeTitle = "Quenby";
 
 // The platform pieces that the main window's state, menu and tray use; any
 // of them may be missing (tests, or a platform without it).

@@ -75,10 +75,13 @@ class QuenbyTest : public ::testing::Test {
   doubles::ScriptedDialogs dialogs;
   doubles::MapSystemText texts{{{kAccessDenied, "Access is denied.\r\n"},
                                 {kRpcUnavailable, "The RPC server is unavailable.\r\n"}}};
-  services_u::TServiceControl control{services_u::kQuenbyFrontEnd, scm, clock, dialogs, texts};
+  // The service operations' boxes go through a switch the tray watch turns off.
+  common::TQuietableDialogs controlDialogs{dialogs};
+  services_u::TServiceControl control{services_u::kQuenbyFrontEnd, scm, clock, controlDialogs,
+                                      texts};
   quenby::TCLocaleUpperCase upper;
   FakeComputerName computer;
-  quenby::TfrmMain form{{registry, scm, control, dialogs, upper, computer}};
+  quenby::TfrmMain form{{registry, scm, control, dialogs, upper, computer, &controlDialogs}};
 };
 
 }  // namespace quenby_test

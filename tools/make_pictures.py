@@ -12,6 +12,10 @@
                              disabled. The silver background (192, 192, 192) is
                              drawn transparent.
   quenby.ico                 the program icon at 16, 20, 24, 32, 40, 48 and 64 pixels.
+  tray_running.ico tray_stopped.ico tray_paused.ico tray_other.ico
+                             the program icon with the state's sign in its
+                             lower right corner, at the small-icon sizes of
+                             every scale (16, 20, 24 and 32 pixels).
 
 The bitmaps are drawn for the display scales 100% (the sizes above), 125%,
 150% and 200% (files with the suffix _125, _150 and _200).
@@ -201,6 +205,34 @@ def icon_image(size):
     return canvas
 
 
+def tray_icon_image(size, sign):
+    """The program icon with a state's sign on a round badge in its lower
+    right corner: running a green triangle, stopped a red square, paused two
+    bars, any other state a grey dot."""
+    canvas = icon_image(size)
+    scale = size / 16.0
+    cx = cy = size - 5.5 * scale
+    canvas.disc(cx, cy, 5.5 * scale, WHITE)
+    canvas.disc(cx, cy, 4.5 * scale, BADGE)
+
+    def px(v):
+        return int(round(v))
+
+    if sign == "running":
+        canvas.triangle_right(px(cx - 2 * scale), px(cy - 3 * scale), px(cy + 3 * scale), GREEN)
+    elif sign == "stopped":
+        canvas.rect(px(cx - 2.5 * scale), px(cy - 2.5 * scale), px(cx + 2 * scale),
+                    px(cy + 2 * scale), RED)
+    elif sign == "paused":
+        canvas.rect(px(cx - 2.5 * scale), px(cy - 2.5 * scale), px(cx - 1 * scale),
+                    px(cy + 2.5 * scale), WHITE)
+        canvas.rect(px(cx + 1 * scale), px(cy - 2.5 * scale), px(cx + 2.5 * scale),
+                    px(cy + 2.5 * scale), WHITE)
+    else:
+        canvas.disc(cx, cy, 2 * scale, (160, 160, 160))
+    return canvas
+
+
 def ico_bytes(canvases):
     images = []
     for canvas in canvases:
@@ -242,6 +274,8 @@ def write(path, data):
 SCALES = [(100, ""), (125, "_125"), (150, "_150"), (200, "_200")]
 # Icon sizes: the large and small icons and the tray's at every scale above.
 ICON_SIZES = [64, 48, 40, 32, 24, 20, 16]
+# The small-icon sizes at 100, 125, 150 and 200%.
+TRAY_ICON_SIZES = [32, 24, 20, 16]
 
 
 def main():
@@ -258,6 +292,9 @@ def main():
             write(os.path.join(out, kind + suffix + ".bmp"),
                   bmp_bytes(with_disabled_form(glyph(kind, scale))))
     write(os.path.join(out, "quenby.ico"), ico_bytes([icon_image(size) for size in ICON_SIZES]))
+    for sign in ("running", "stopped", "paused", "other"):
+        write(os.path.join(out, "tray_%s.ico" % sign),
+              ico_bytes([tray_icon_image(size, sign) for size in TRAY_ICON_SIZES]))
 
 
 if __name__ == "__main__":

@@ -23,6 +23,16 @@ NOTIFYICONDATAW IconData(HWND window) {
   return data;
 }
 
+// Copies text into a fixed field of the notification data, cut to fit.
+template <std::size_t N>
+void CopyTruncated(wchar_t (&field)[N], const std::wstring& text) {
+  const std::size_t length = std::min(text.size(), N - 1);
+  std::wmemcpy(field, text.data(), length);
+  field[length] = L'\0';
+}
+
+using UniqueMenu = UniqueHandle<HMENU, &DestroyMenu>;
+
 HICON LoadIconResource(HINSTANCE instance, int iconId, int width, int height) {
   return static_cast<HICON>(
       LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, width, height, 0));
@@ -38,10 +48,16 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
 
 }  // namespace
 
-TTrayIconPeer::TTrayIconPeer(HWND window, HINSTANCE instance, int iconId)
+// The icons are loaded at the system's small-icon size, the notification area's.
+TTrayIconPeer::TTrayIconPeer(HWND window, HINSTANCE instance, int iconId,
+                             const std::vector<int>& pictureIds)
     : window_(window),
       icon_(LoadIconResource(instance, iconId, GetSystemMetrics(SM_CXSMICON),
-                             GetSystemMetrics(SM_CYSMICON))) {}
+                             GetSystemMetrics(SM_CYSMICON))) {
+  for (int id : pictureIds)
+    pictures_.emplace_back(LoadIconResource(instance, id, GetSystemMetrics(SM_CXSMICON),
+                                            GetSystemMetrics(SM_CYSMICON)));
+}
 
 TTrayIconPeer::~TTrayIconPeer() {
   Remove();
@@ -66,22 +82,81 @@ void TTrayIconPeer::Sync(const common::ui::TComponent& component) {
   NOTIFYICONDATAW data = IconData(window_);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kCallbackMessage;
-  data.hIcon = icon_.get();
-  const std::wstring tip = AnsiToWide(tray.Hint());
-  const std::size_t length = std::min(tip.size(), std::size(data.szTip) - 1);
-  std::wmemcpy(data.szTip, tip.data(), length);
-  data.szTip[length] = L'\0';
+  const int picture = tray.Picture();
+  data.hIcon = picture >= 0 && static_cast<std::size_t>(picture) < pictures_.size() &&
+                       pictures_[static_cast<std::size_t>(picture)]
+                   ? pictures_[static_cast<std::size_t>(picture)].get()
+                   : icon_.get();
+  CopyTruncated(data.szTip, AnsiToWide(tray.Hint()));
   if (shown_) {
     Shell_NotifyIconW(NIM_MODIFY, &data);
   } else {
     shown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    balloonsShown_ = tray.Balloons();  // a balloon asked for while hidden is not shown late
+  }
+  // Each balloon asked for is shown once.
+  if (shown_ && tray.Balloons() != balloonsShown_) {
+    balloonsShown_ = tray.Balloons();
+    NOTIFYICONDATAW balloon = IconData(window_);
+    balloon.uFlags = NIF_INFO;
+    balloon.dwInfoFlags = NIIF_INFO;
+    CopyTruncated(balloon.szInfoTitle, AnsiToWide(tray.BalloonTitle()));
+    CopyTruncated(balloon.szInfo, AnsiToWide(tray.BalloonText()));
+    Shell_NotifyIconW(NIM_MODIFY, &balloon);
   }
   // While the icon is shown and the window minimised, no task-bar button.
   if (IsIconic(window_) && IsWindowVisible(window_)) ShowWindow(window_, SW_HIDE);
 }
 
-void TWin32Form::BindTrayIcon(common::ui::TTrayIcon& tray, int iconId) {
-  tray_ = std::make_unique<TTrayIconPeer>(hwnd_, instance_, iconId);
+void TTrayIconPeer::ShowMenu(common::ui::TTrayIcon& tray) {
+  const std::vector<common::ui::TMenuItem> items = tray.UserContextMenu();
+  if (items.empty()) return;
+  const UniqueMenu menu(CreatePopupMenu());
+  if (!menu) return;
+  for (const auto& item : items) {
+    if (item.id == 0) {
+      AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    const UINT flags = MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED) |
+                       (item.checked ? MF_CHECKED : MF_UNCHECKED);
+    AppendMenuW(menu.get(), flags, item.id, AnsiToWide(item.text).c_str());
+  }
+  // The platform's rule for a notification-area menu: the window takes the
+  // foreground so that the menu closes when the user clicks elsewhere, and a
+  // message after it lets the menu go for good.
+  POINT at{};
+  GetCursorPos(&at);
+  SetForegroundWindow(window_);
+  const auto chosen = static_cast<UINT>(TrackPopupMenuEx(
+      menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, window_, nullptr));
+  PostMessageW(window_, WM_NULL, 0, 0);
+  if (chosen != 0) tray.UserMenuCommand(chosen);
+}
+
+TTimerPeer::~TTimerPeer() {
+  if (running_ && IsWindow(window_)) KillTimer(window_, id_);
+}
+
+void TTimerPeer::Sync(const common::ui::TComponent& component) {
+  const auto& timer = static_cast<const common::ui::TTimer&>(component);
+  if (timer.Enabled() && !running_) {
+    running_ = SetTimer(window_, id_, timer.Interval(), nullptr) != 0;
+  } else if (!timer.Enabled() && running_) {
+    KillTimer(window_, id_);
+    running_ = false;
+  }
+}
+
+void TWin32Form::BindTimer(common::ui::TTimer& timer) {
+  auto peer = std::make_unique<TTimerPeer>(hwnd_, kFirstTimerId + timers_.size());
+  timer.AttachPeer(peer.get());
+  timers_.push_back({&timer, std::move(peer)});
+}
+
+void TWin32Form::BindTrayIcon(common::ui::TTrayIcon& tray, int iconId,
+                              const std::vector<int>& pictureIconIds) {
+  tray_ = std::make_unique<TTrayIconPeer>(hwnd_, instance_, iconId, pictureIconIds);
   trayWidget_ = &tray;
   tray.AttachPeer(tray_.get());
 }

@@ -80,13 +80,20 @@ TWin32Form::TWin32Form(ui::TForm& form, HINSTANCE instance, int templateId, HWND
 TWin32Form::~TWin32Form() {
   // The widgets outlive this window: they stop mirroring to it first.
   if (form_.Peer() == this) form_.AttachPeer(nullptr);
-  for (auto& peer : peers_) peer->Detach();
-  if (trayWidget_ != nullptr && trayWidget_->Peer() == tray_.get())
-    trayWidget_->AttachPeer(nullptr);
+  DetachWidgets();
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   auto& forms = LiveForms();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   if (forms.empty()) FocusHookHandle().reset();
+}
+
+void TWin32Form::DetachWidgets() {
+  for (auto& peer : peers_) peer->Detach();
+  if (trayWidget_ != nullptr && trayWidget_->Peer() == tray_.get())
+    trayWidget_->AttachPeer(nullptr);
+  for (auto& timer : timers_) {
+    if (timer.widget->Peer() == timer.peer.get()) timer.widget->AttachPeer(nullptr);
+  }
 }
 
 TWin32Form* TWin32Form::FromWindow(HWND hwnd) {
@@ -341,8 +348,15 @@ INT_PTR TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case TTrayIconPeer::kCallbackMessage:
-      if (lParam == WM_LBUTTONDBLCLK && trayWidget_ != nullptr)
-        Guard([this] { trayWidget_->UserDblClick(); });
+      if (trayWidget_ == nullptr) return TRUE;
+      if (lParam == WM_LBUTTONDBLCLK) Guard([this] { trayWidget_->UserDblClick(); });
+      if (lParam == WM_RBUTTONUP || lParam == WM_CONTEXTMENU)
+        Guard([this] { tray_->ShowMenu(*trayWidget_); });
+      return TRUE;
+    case WM_TIMER:
+      for (auto& timer : timers_) {
+        if (timer.peer->Id() == wParam) Guard([&timer] { timer.widget->UserTick(); });
+      }
       return TRUE;
     case kWmDpiChanged:
       DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -372,9 +386,7 @@ INT_PTR TWin32Form::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           if (errorHandler_) errorHandler_(error);
         }
       }
-      for (auto& peer : peers_) peer->Detach();
-      if (trayWidget_ != nullptr && trayWidget_->Peer() == tray_.get())
-        trayWidget_->AttachPeer(nullptr);
+      DetachWidgets();
       if (mainForm_) PostQuitMessage(0);
       return FALSE;
     case WM_NCDESTROY:

@@ -54,6 +54,7 @@ namespace common::win32 {
 
 class TWin32Peer;
 class TTrayIconPeer;
+class TTimerPeer;
 
 // A rectangle in 96-DPI pixels: the pixels that window designs are given in.
 struct TDesignRect {
@@ -155,10 +156,14 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   // edge of its box.
   void BindBevel(common::ui::TBevel& bevel, int id);
   // The notification-area icon, showing the icon resource at the system's
-  // small-icon size. While it is shown and the window minimised, the window
-  // has no task-bar button. A double-click on it is the widget's double-click.
-  // It is removed with the window.
-  void BindTrayIcon(common::ui::TTrayIcon& tray, int iconId);
+  // small-icon size, or the icon of the widget's picture from
+  // `pictureIconIds`. While it is shown and the window minimised, the window
+  // has no task-bar button. A double-click on it is the widget's double-click;
+  // a right click shows the widget's menu. It is removed with the window.
+  void BindTrayIcon(common::ui::TTrayIcon& tray, int iconId,
+                    const std::vector<int>& pictureIconIds = {});
+  // A timer of the window (WM_TIMER), running while the widget is enabled.
+  void BindTimer(common::ui::TTimer& timer);
 
   // ---- Window behaviour.
   // Closing this form destroys the window and ends the program's message loop.
@@ -256,6 +261,8 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   // WM_DPICHANGED: the suggested rectangle, then the layout again.
   void DpiChanged(int dpi, const RECT& suggested);
   void CloseNow();
+  // The widgets stop mirroring to this window.
+  void DetachWidgets();
   void ReadPlacement();
   void RestoreFocus(HWND focused);
 
@@ -295,6 +302,12 @@ class TWin32Form : public common::ui::IPeer, public common::ui::IModalHost {
   std::map<int, TWin32Peer*> byId_;
   std::map<HWND, TWin32Peer*> byHandle_;
   std::unique_ptr<TTrayIconPeer> tray_;
+  static constexpr UINT_PTR kFirstTimerId = 0x5100;
+  struct TTimerBinding {
+    common::ui::TTimer* widget;
+    std::unique_ptr<TTimerPeer> peer;
+  };
+  std::vector<TTimerBinding> timers_;
   common::ui::TTrayIcon* trayWidget_ = nullptr;
   UniqueIcon bigIcon_, smallIcon_;
 };

@@ -76,18 +76,38 @@ class TTrayIconPeer : public common::ui::IPeer {
  public:
   // The callback message of the icon.
   static constexpr UINT kCallbackMessage = WM_APP + 0x51;
-  TTrayIconPeer(HWND window, HINSTANCE instance, int iconId);
+  TTrayIconPeer(HWND window, HINSTANCE instance, int iconId, const std::vector<int>& pictureIds);
   ~TTrayIconPeer() override;
   TTrayIconPeer(const TTrayIconPeer&) = delete;
   TTrayIconPeer& operator=(const TTrayIconPeer&) = delete;
   void Sync(const common::ui::TComponent& component) override;
   // Removes the icon when it is shown.
   void Remove();
+  // Shows the icon's right-click menu at the cursor and reports the entry chosen.
+  void ShowMenu(common::ui::TTrayIcon& tray);
 
  private:
   HWND window_;
   UniqueIcon icon_;
+  std::vector<UniqueIcon> pictures_;
   bool shown_ = false;
+  std::uint32_t balloonsShown_ = 0;
+};
+
+// A timer of the window (peers_shell.cpp): SetTimer while the widget is enabled.
+class TTimerPeer : public common::ui::IPeer {
+ public:
+  TTimerPeer(HWND window, UINT_PTR id) : window_(window), id_(id) {}
+  ~TTimerPeer() override;
+  TTimerPeer(const TTimerPeer&) = delete;
+  TTimerPeer& operator=(const TTimerPeer&) = delete;
+  void Sync(const common::ui::TComponent& component) override;
+  UINT_PTR Id() const { return id_; }
+
+ private:
+  HWND window_;
+  UINT_PTR id_;
+  bool running_ = false;
 };
 
 }  // namespace common::win32

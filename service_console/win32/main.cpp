@@ -53,15 +53,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
   common::win32::Win32WaitPlatform waitPlatform;
   common::win32::Win32Dialogs dialogs;
   common::win32::Win32SystemText systemText;
-  services_u::TServiceControl control(services_u::kQuenbyFrontEnd, scm, waitPlatform, dialogs,
-                                      systemText);
+  // The service operations' boxes are held back while the tray watch reads.
+  common::TQuietableDialogs controlDialogs(dialogs);
+  services_u::TServiceControl control(services_u::kQuenbyFrontEnd, scm, waitPlatform,
+                                      controlDialogs, systemText);
   Win32UpperCase upper;
   Win32ComputerName computer;
 
   common::TApplication application(dialogs);
   application.SetTitle("Quenby");
 
-  quenby::TfrmMain form({registry, scm, control, dialogs, upper, computer});
+  quenby::TfrmMain form({registry, scm, control, dialogs, upper, computer, &controlDialogs});
   // The window with its state, system menu, About dialog and tray icon.
   quenby::win32::TMainWindow window(form, instance, application);
   if (window.Handle() == nullptr) {

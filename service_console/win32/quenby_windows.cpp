@@ -54,7 +54,11 @@ TMainWindow::TMainWindow(TfrmMain& f, HINSTANCE instance, common::TApplication& 
   w.BindGlyphButton(f.bbStop, IDC_bbStop, IDB_STOP, kGlyphBackground);
   w.BindCheckBox(f.cbAutoStart, IDC_cbAutoStart);
   w.BindStatusBar(f.esbMain, IDC_esbMain);
-  w.BindTrayIcon(f.ElTrayIcon, IDI_QUENBY);
+  // The tray icon's pictures with the state's sign, by the state picture's index.
+  w.BindTrayIcon(
+      f.ElTrayIcon, IDI_QUENBY,
+      {IDI_TRAY_RUNNING, IDI_TRAY_STOPPED, IDI_TRAY_PAUSED, IDI_TRAY_OTHER, IDI_TRAY_OTHER});
+  w.BindTimer(f.tmTrayWatch);
 
   // Labels and the box grow to their text where this system's font draws it wider.
   w.PlaceControl(IDC_Label2, {14, 19, 34, 13}, TFit::GrowToText);

@@ -21,6 +21,12 @@
 
 // The program icon.
 #define IDI_QUENBY 1
+// The program icon with a state's sign in a corner, for the tray while the
+// selected service is watched from there.
+#define IDI_TRAY_RUNNING 2
+#define IDI_TRAY_STOPPED 3
+#define IDI_TRAY_PAUSED 4
+#define IDI_TRAY_OTHER 5
 
 // State pictures 0..4 of ilState, in index order.
 #define IDB_STATE0 200
