@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -16,6 +17,7 @@
 
 #include "common/win32/handles_win32.h"
 #include "service_console/win32/resource.h"
+#include "tests/wine/tray_support.h"
 #include "tests/wine/wine_test_support.h"
 
 namespace {
@@ -375,6 +377,137 @@ TEST_F(QuenbyEndToEnd, StopShowsProgressThenStoppedAndStartBringsItBack) {
   EXPECT_NE(std::find(entries.begin(), entries.end(), "Alpha Agent: STARTED"), entries.end());
   EXPECT_TRUE(IsWindowEnabled(Item(IDC_bbStop)));
   EXPECT_FALSE(IsWindowEnabled(Item(IDC_bbStart)));
+}
+
+// The notification area: minimising takes the window there; a right click on
+// the icon opens its menu (a pop-up menu window, class #32768).
+class QuenbyTray : public QuenbyEndToEnd {
+ protected:
+  void MinimiseToTheTray() {
+    PostMessageW(window_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(WaitUntil([this] { return IconShown() && !IsWindowVisible(window_); }));
+  }
+  bool IconShown() const {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = window_;
+    data.uID = 1;
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+  }
+  // The icon's tooltip as the notification area shows it.
+  bool TooltipBecomes(const std::string& tip, int timeoutMs) {
+    return WaitUntil(
+        [&] {
+          const auto tips = wine_test::TrayTooltips();
+          return std::find(tips.begin(), tips.end(), tip) != tips.end();
+        },
+        timeoutMs);
+  }
+  // Right-clicks the only icon of the notification area; the menu window.
+  HWND OpenMenu() {
+    const HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (tray == nullptr) return nullptr;
+    RECT client{};
+    GetClientRect(tray, &client);
+    const int iconWidth = GetSystemMetrics(SM_CXSMICON) + 4;
+    const int x = client.right > 8 * iconWidth ? client.right - iconWidth / 2 : iconWidth / 2;
+    const LPARAM at = MAKELPARAM(x, client.bottom / 2);
+    PostMessageW(tray, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageW(tray, WM_RBUTTONUP, 0, at);
+    HWND menu = nullptr;
+    WaitUntil([&] {
+      menu = FindWindowW(L"#32768", nullptr);
+      return menu != nullptr && IsWindowVisible(menu);
+    });
+    return menu;
+  }
+  // Chooses the entry at this position with the keyboard: Down moves to the
+  // next entry, Enter (its character) runs it.
+  static void Choose(HWND menu, int position) {
+    for (int i = 0; i < position; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_CHAR, L'\r', 0);
+  }
+};
+
+// Positions of the menu's entries for the keyboard (separators are skipped):
+// Restore, Start/Continue, Pause, Stop, Watch service from here, About, Exit.
+constexpr int kMenuStop = 4;
+constexpr int kMenuWatch = 5;
+constexpr int kMenuExit = 7;
+
+TEST_F(QuenbyTray, TheMenusStopStopsTheServiceAndExitEndsTheProgramWithTheStateSaved) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  MinimiseToTheTray();
+  HWND menu = OpenMenu();
+  ASSERT_NE(menu, nullptr) << "no menu";
+  Choose(menu, kMenuStop);
+  EXPECT_TRUE(WaitUntil([] { return Status("QE2EAlpha").dwCurrentState == SERVICE_STOPPED; }));
+  EXPECT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Stopped"));
+  EXPECT_TRUE(IconShown()) << "the window stays in the tray";
+
+  menu = OpenMenu();
+  ASSERT_NE(menu, nullptr) << "no menu";
+  Choose(menu, kMenuExit);
+  ASSERT_EQ(WaitForSingleObject(process_.get(), 10000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process_.get(), &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  const auto saved = wine_test::ReadRaw(HKEY_CURRENT_USER,
+                                        "SOFTWARE\\Corvanti\\Quenby\\2.0\\frmMain", "ServiceIndex");
+  ASSERT_EQ(saved.rc, ERROR_SUCCESS) << "the window state was not saved";
+  EXPECT_EQ(saved.data, (std::vector<BYTE>{0, 0, 0, 0}));
+}
+
+TEST_F(QuenbyTray, WithTheWatchOffTheTooltipStaysAsItWasAtMinimise) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  MinimiseToTheTray();
+  const std::string running = "Corvanti Quenby\r\n" + machine_ + " - QE2EAlpha - Running";
+  ASSERT_TRUE(TooltipBecomes(running, 5000));
+  const ScHandle service = wine_test::ServiceHandle("QE2EAlpha");
+  SERVICE_STATUS status{};
+  ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) << GetLastError();
+  ASSERT_TRUE(WaitUntil([] { return Status("QE2EAlpha").dwCurrentState == SERVICE_STOPPED; }));
+  // Two watch periods and more: nothing re-reads the service.
+  EXPECT_FALSE(TooltipBecomes("Corvanti Quenby\r\n" + machine_ + " - QE2EAlpha - Stopped", 5000));
+  EXPECT_TRUE(TooltipBecomes(running, 1000));
+}
+
+TEST_F(QuenbyTray, WatchingFollowsTheServiceAndTheChoiceSurvivesARestart) {
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Running"));
+  MinimiseToTheTray();
+  const HWND menu = OpenMenu();
+  ASSERT_NE(menu, nullptr) << "no menu";
+  Choose(menu, kMenuWatch);
+  ASSERT_TRUE(WaitUntil([] {
+    return wine_test::ReadRaw(HKEY_CURRENT_USER, "SOFTWARE\\Corvanti\\Quenby\\2.0\\Options",
+                              "TrayWatch")
+               .data == std::vector<BYTE>{1, 0, 0, 0};
+  })) << "TrayWatch was not stored";
+
+  // Stopped from outside while the window is in the tray.
+  {
+    const ScHandle service = wine_test::ServiceHandle("QE2EAlpha");
+    SERVICE_STATUS status{};
+    ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) << GetLastError();
+  }
+  EXPECT_TRUE(TooltipBecomes("Corvanti Quenby\r\n" + machine_ + " - QE2EAlpha - Stopped", 10000));
+
+  // A new start watches too: started from outside, the tooltip follows.
+  PostMessageW(window_, WM_SYSCOMMAND, SC_RESTORE, 0);
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(process_.get(), 10000), WAIT_OBJECT_0);
+  Launch();
+  Select("Alpha Agent");
+  ASSERT_TRUE(StatusBecomes(machine_ + " - QE2EAlpha - Stopped"));
+  MinimiseToTheTray();
+  {
+    const ScHandle service = wine_test::ServiceHandle("QE2EAlpha");
+    ASSERT_TRUE(StartServiceA(service.get(), 0, nullptr)) << GetLastError();
+  }
+  EXPECT_TRUE(TooltipBecomes("Corvanti Quenby\r\n" + machine_ + " - QE2EAlpha - Running", 10000));
 }
 
 TEST_F(QuenbyEndToEnd, PauseShowsProgressThenPausedAndStartContinues) {
