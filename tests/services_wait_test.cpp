@@ -123,6 +123,8 @@ TEST(WaitServiceState, FollowsThePendingStateUntilItEndsTimesOutOrAQueryFails) {
     std::vector<std::uint32_t> sleeps;
   } cases[] = {
       {"already out of the pending state: no sleep, no pump", {ServiceStatus{4, 0, 0}}, 0, 4, {}},
+      // A service that answers at once: the wait costs one query, no sleep.
+      {"already in the target state: no sleep, no pump", {ServiceStatus{1, 0, 0}}, 0, 1, {}},
       {"first query fails", {failed}, 0, -1, {}},
       {"stuck with hint 0 ends after one pass", {ServiceStatus{3, 0, 0}}, 0, 3, {1000}},
       // Elapsed 1000, then 2000 (equal to the hint: goes on), then 3000.
@@ -214,6 +216,8 @@ TEST(WaitServiceState, WindowStepsFrameTheWaitOnceTheFirstQuerySucceeded) {
     WaitRig rig(c.script);
     rig.Wait(kStopPending, &rig);
     EXPECT_THAT(rig.events, ElementsAreArray(c.events));
+    // One sleep before each pump: where the events show no pump, nothing slept.
+    EXPECT_EQ(rig.platform.sleeps.size(), static_cast<std::size_t>(rig.platform.pumps));
   }
 }
 
