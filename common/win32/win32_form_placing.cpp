@@ -152,9 +152,11 @@ void TWin32Form::PlaceControl(int id, TDesignRect rect, TFit fit) {
   if (known == placed_.end()) placed_.push_back({id, rect, fit});
   const HWND control = Control(id);
   if (control == nullptr) return;
+  // The edges are scaled, not the sizes: controls that meet in the design
+  // meet at every scale, and none ends past the client area's edge.
   const int left = Scale(rect.left);
   const int top = Scale(rect.top);
-  int width = Scale(rect.width);
+  int width = Scale(rect.left + rect.width) - left;
   if (fit == TFit::GrowToText) {
     // This system's font may draw the text wider than the design's.
     RECT client{};
@@ -162,7 +164,7 @@ void TWin32Form::PlaceControl(int id, TDesignRect rect, TFit fit) {
     const int needed = TextWidth(control) + (IsCheckBox(control) ? Scale(kCheckMarkWidth) : 0);
     width = std::max(width, std::min(needed, static_cast<int>(client.right) - left));
   }
-  Place(control, {left, top, left + width, top + Scale(rect.height)}, 0);
+  Place(control, {left, top, left + width, Scale(rect.top + rect.height)}, 0);
 }
 
 void TWin32Form::MoveTo(int left, int top) {
@@ -221,7 +223,9 @@ void TWin32Form::ScaleTemplate() {
   const auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
   LOGFONTW design{};
   if (font == nullptr || GetObjectW(font, sizeof design, &design) == 0) return;
-  design.lfHeight = MulDiv(design.lfHeight, kDesignDpi, dpi_);
+  // The height is the template's point size at this DPI, rounded: the points
+  // come back first (at 120 DPI, -13 pixels scaled back would be -10, not -11).
+  design.lfHeight = MulDiv(MulDiv(design.lfHeight, 72, dpi_), kDesignDpi, 72);
   const UniqueFont designFont(CreateFontIndirectW(&design));
   const TWindowDc dc(hwnd_);
   if (!designFont || dc.get() == nullptr) return;
