@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Opens one of the programs under Wine (called by `./dev run PROGRAM`).
 #
-#   tools/run_program.sh PROGRAM EXE
+#   tools/run_program.sh PROGRAM EXE [PERCENT]
+#
+# PERCENT (default 100) is the display scaling the program starts at: Wine's
+# LogPixels, 96 DPI times PERCENT/100, set in the prefix before the program
+# starts. The screenshot of another scale than 100% is build/PROGRAM-PERCENT.png.
 #
 # With a DISPLAY: runs EXE in the persistent prefix build/wine-run (made from
 # the harness's template when missing) until the program ends.
@@ -11,6 +15,7 @@ set -uo pipefail
 
 program=${1:?usage: tools/run_program.sh PROGRAM EXE}
 exe=${2:?usage: tools/run_program.sh PROGRAM EXE}
+scale=${3:-100}
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 HARNESS=$ROOT/tests/wine/harness.sh
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -25,6 +30,12 @@ prepare_demo() {
   "$ROOT/tools/quenby_demo.sh"
 }
 
+# The DPI that the programs started next see (the prefix keeps it).
+set_scale() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $(((96 * scale + 50) / 100)) /f \
+    >/dev/null 2>&1 </dev/null
+}
+
 if [ -n "${DISPLAY:-}" ]; then
   prefix=$ROOT/build/wine-run
   if [ ! -d "$prefix/drive_c" ]; then
@@ -36,7 +47,7 @@ if [ -n "${DISPLAY:-}" ]; then
   fi
   export WINEPREFIX=$prefix
   wineserver -p
-  prepare_demo || { wineserver -k >/dev/null 2>&1; exit 1; }
+  set_scale && prepare_demo || { wineserver -k >/dev/null 2>&1; exit 1; }
   wine "$exe" >/dev/null 2>&1 </dev/null
   rc=$?
   wineserver -k >/dev/null 2>&1
@@ -61,7 +72,7 @@ echo "== no display: running $program on Xvfb $DISPLAY"
 "$HARNESS" template "$work/prefix" || exit 1
 export WINEPREFIX=$work/prefix
 wineserver -p
-prepare_demo || exit 1
+set_scale && prepare_demo || exit 1
 wine "$exe" >"$work/out.log" 2>&1 </dev/null &
 
 # Wait for the program's window: a top-level window of the program's class.
@@ -75,6 +86,7 @@ for _ in $(seq 60); do
 done
 sleep 1.5  # let it paint
 shot=$ROOT/build/$program.png
+[ "$scale" = 100 ] || shot=$ROOT/build/$program-$scale.png
 mkdir -p "$(dirname "$shot")"
 if import -window root -display "$DISPLAY" "$shot" 2>/dev/null; then
   # The desktop is larger than the window: keep the part that shows it.
