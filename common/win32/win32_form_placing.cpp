@@ -232,16 +232,23 @@ void TWin32Form::ScaleTemplate() {
   const SIZE now = DialogBaseUnits(dc.get(), font);
   const SIZE then = DialogBaseUnits(dc.get(), designFont.get());
   if (now.cx <= 0 || now.cy <= 0) return;
-  const auto x = [&](LONG v) { return MulDiv(MulDiv(v, then.cx, now.cx), dpi_, kDesignDpi); };
-  const auto y = [&](LONG v) { return MulDiv(MulDiv(v, then.cy, now.cy), dpi_, kDesignDpi); };
+  // The dialog manager rounds each control's position and size in dialog
+  // units to pixels on its own: the units come back exactly, then the pixels
+  // of the 96-DPI layout, whose edges are scaled, so that controls meeting
+  // there meet at every scale.
+  const auto at96 = [](LONG pixels, LONG base, LONG units, LONG designBase) {
+    return MulDiv(MulDiv(pixels, units, base), designBase, units);
+  };
   for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     RECT rect{};
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
-    const int left = x(rect.left);
-    const int top = y(rect.top);
-    Place(child, {left, top, left + x(rect.right - rect.left), top + y(rect.bottom - rect.top)}, 0);
+    const int left = at96(rect.left, now.cx, 4, then.cx);
+    const int top = at96(rect.top, now.cy, 8, then.cy);
+    const int right = left + at96(rect.right - rect.left, now.cx, 4, then.cx);
+    const int bottom = top + at96(rect.bottom - rect.top, now.cy, 8, then.cy);
+    Place(child, {Scale(left), Scale(top), Scale(right), Scale(bottom)}, 0);
   }
 }
 
