@@ -7,6 +7,10 @@
 # LogPixels, 96 DPI times PERCENT/100, set in the prefix before the program
 # starts. The screenshot of another scale than 100% is build/PROGRAM-PERCENT.png.
 #
+# With TRAY_MENU=1 (Quenby, headless): the window is minimised to the
+# notification area and the icon right-clicked, and the screenshot
+# build/quenby-tray-menu.png shows the icon's menu.
+#
 # With a DISPLAY: runs EXE in the persistent prefix build/wine-run (made from
 # the harness's template when missing) until the program ends.
 # Without one: starts an own Xvfb, runs EXE, waits until its window is up,
@@ -87,10 +91,22 @@ done
 sleep 1.5  # let it paint
 shot=$ROOT/build/$program.png
 [ "$scale" = 100 ] || shot=$ROOT/build/$program-$scale.png
+if [ "${TRAY_MENU:-}" = 1 ]; then
+  # Minimised through the system menu (Alt+Space, n), then a right click on the
+  # only icon, at the right end of the virtual desktop's task bar.
+  read -r width height < <(xwininfo -root -tree | sed -n 's/.*"Default - Wine desktop".* \([0-9]*\)x\([0-9]*\)+0+0.*/\1 \2/p' | head -1)
+  xdotool key alt+space && sleep 0.5 && xdotool key n && sleep 1.5
+  xdotool mousemove $((${width:-1024} - 11)) $((${height:-768} - 10)) click 3 && sleep 1.5
+  shot=$ROOT/build/$program-tray-menu.png
+fi
 mkdir -p "$(dirname "$shot")"
 if import -window root -display "$DISPLAY" "$shot" 2>/dev/null; then
   # The desktop is larger than the window: keep the part that shows it.
   if command -v convert >/dev/null; then convert "$shot" -trim +repage -fuzz 3% -trim +repage "$shot" 2>/dev/null; fi
+  # The menu and the icon it belongs to, at the desktop's lower right corner.
+  if [ "${TRAY_MENU:-}" = 1 ] && command -v convert >/dev/null; then
+    convert "$shot" -gravity SouthEast -crop 320x170+0+0 +repage "$shot" 2>/dev/null
+  fi
   echo "== screenshot: $shot"
 else
   echo "run_program: screenshot failed" >&2
