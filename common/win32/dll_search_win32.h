@@ -17,4 +17,14 @@ void RestrictDllSearchToSystemFolder();
 // else; null when there is none.
 HMODULE LoadSystemLibrary(const char* name);
 
+// An entry point of a system DLL that the program needs only now and then,
+// looked up on first use so that the DLL costs nothing at start-up. The DLL
+// stays loaded for the rest of the process. Null when it cannot be had.
+template <class Function>
+Function SystemEntry(const char* dll, const char* name) {
+  const HMODULE module = LoadSystemLibrary(dll);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 }  // namespace common::win32

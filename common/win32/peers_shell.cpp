@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "common/win32/dll_search_win32.h"
 #include "common/win32/text_win32.h"
 
 namespace common::win32 {
@@ -33,6 +34,14 @@ void CopyTruncated(wchar_t (&field)[N], const std::wstring& text) {
 
 using UniqueMenu = UniqueHandle<HMENU, &DestroyMenu>;
 
+// Shell_NotifyIconW of shell32, loaded when the icon is first shown: a
+// program that never goes to the tray does not load the shell at start-up.
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) {
+  using Entry = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAW*);
+  static const auto entry = SystemEntry<Entry>("shell32.dll", "Shell_NotifyIconW");
+  return entry != nullptr ? entry(message, data) : FALSE;
+}
+
 HICON LoadIconResource(HINSTANCE instance, int iconId, int width, int height) {
   return static_cast<HICON>(
       LoadImageW(instance, MAKEINTRESOURCEW(iconId), IMAGE_ICON, width, height, 0));
@@ -51,12 +60,14 @@ BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
 // The icons are loaded at the system's small-icon size, the notification area's.
 TTrayIconPeer::TTrayIconPeer(HWND window, HINSTANCE instance, int iconId,
                              const std::vector<int>& pictureIds)
-    : window_(window),
-      icon_(LoadIconResource(instance, iconId, GetSystemMetrics(SM_CXSMICON),
-                             GetSystemMetrics(SM_CYSMICON))) {
-  for (int id : pictureIds)
-    pictures_.emplace_back(LoadIconResource(instance, id, GetSystemMetrics(SM_CXSMICON),
-                                            GetSystemMetrics(SM_CYSMICON)));
+    : window_(window), instance_(instance), iconId_(iconId), pictureIds_(pictureIds) {}
+
+void TTrayIconPeer::LoadIcons() {
+  if (icon_) return;
+  const int width = GetSystemMetrics(SM_CXSMICON);
+  const int height = GetSystemMetrics(SM_CYSMICON);
+  icon_.reset(LoadIconResource(instance_, iconId_, width, height));
+  for (int id : pictureIds_) pictures_.emplace_back(LoadIconResource(instance_, id, width, height));
 }
 
 TTrayIconPeer::~TTrayIconPeer() {
@@ -66,7 +77,7 @@ TTrayIconPeer::~TTrayIconPeer() {
 void TTrayIconPeer::Remove() {
   if (!shown_) return;
   NOTIFYICONDATAW data = IconData(window_);
-  Shell_NotifyIconW(NIM_DELETE, &data);
+  NotifyIcon(NIM_DELETE, &data);
   shown_ = false;
 }
 
@@ -79,6 +90,7 @@ void TTrayIconPeer::Sync(const common::ui::TComponent& component) {
     if (!IsWindowVisible(window_)) ShowWindow(window_, SW_SHOWMINNOACTIVE);
     return;
   }
+  LoadIcons();  // on first showing, not at start-up
   NOTIFYICONDATAW data = IconData(window_);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kCallbackMessage;
@@ -89,9 +101,9 @@ void TTrayIconPeer::Sync(const common::ui::TComponent& component) {
                    : icon_.get();
   CopyTruncated(data.szTip, AnsiToWide(tray.Hint()));
   if (shown_) {
-    Shell_NotifyIconW(NIM_MODIFY, &data);
+    NotifyIcon(NIM_MODIFY, &data);
   } else {
-    shown_ = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    shown_ = NotifyIcon(NIM_ADD, &data) != FALSE;
     balloonsShown_ = tray.Balloons();  // a balloon asked for while hidden is not shown late
   }
   // Each balloon asked for is shown once.
@@ -102,7 +114,7 @@ void TTrayIconPeer::Sync(const common::ui::TComponent& component) {
     balloon.dwInfoFlags = NIIF_INFO;
     CopyTruncated(balloon.szInfoTitle, AnsiToWide(tray.BalloonTitle()));
     CopyTruncated(balloon.szInfo, AnsiToWide(tray.BalloonText()));
-    Shell_NotifyIconW(NIM_MODIFY, &balloon);
+    NotifyIcon(NIM_MODIFY, &balloon);
   }
   // While the icon is shown and the window minimised, no task-bar button.
   if (IsIconic(window_) && IsWindowVisible(window_)) ShowWindow(window_, SW_HIDE);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "common/win32/dll_search_win32.h"
 #include "common/win32/text_win32.h"
 
 namespace common::win32 {
@@ -32,8 +33,14 @@ bool ParseWhole(const std::wstring& text, long long& value) {
   return true;
 }
 
+// The folder chooser's functions are loaded on first use: the shell and COM's
+// allocator are not needed at start-up.
 struct CoTaskMemDeleter {
-  void operator()(void* p) const { CoTaskMemFree(p); }
+  void operator()(void* p) const {
+    using Entry = void(WINAPI*)(LPVOID);
+    static const auto free = SystemEntry<Entry>("ole32.dll", "CoTaskMemFree");
+    if (free != nullptr) free(p);
+  }
 };
 
 // A text field. Text changed by input is left (the widget's exit) when the
@@ -103,10 +110,15 @@ class TFolderEditPeer : public TEditPeer {
     info.pidlRoot = nullptr;  // the desktop
     info.pszDisplayName = display;
     info.ulFlags = BIF_RETURNONLYFSDIRS;
-    std::unique_ptr<ITEMIDLIST, CoTaskMemDeleter> picked(SHBrowseForFolderW(&info));
+    using Browse = PIDLIST_ABSOLUTE(WINAPI*)(LPBROWSEINFOW);
+    using PathOf = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE, LPWSTR);
+    static const auto browse = SystemEntry<Browse>("shell32.dll", "SHBrowseForFolderW");
+    static const auto pathOf = SystemEntry<PathOf>("shell32.dll", "SHGetPathFromIDListW");
+    if (browse == nullptr || pathOf == nullptr) return;
+    std::unique_ptr<ITEMIDLIST, CoTaskMemDeleter> picked(browse(&info));
     if (!picked) return;
     wchar_t path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(picked.get(), path)) return;
+    if (!pathOf(picked.get(), path)) return;
     edit_.UserSetText(WideToAnsi(path));
     Sync(edit_);
   }

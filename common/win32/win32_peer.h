@@ -87,7 +87,11 @@ class TTrayIconPeer : public common::ui::IPeer {
   void ShowMenu(common::ui::TTrayIcon& tray);
 
  private:
+  void LoadIcons();
   HWND window_;
+  HINSTANCE instance_;
+  int iconId_;
+  std::vector<int> pictureIds_;
   UniqueIcon icon_;
   std::vector<UniqueIcon> pictures_;
   bool shown_ = false;
