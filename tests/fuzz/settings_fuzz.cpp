@@ -31,7 +31,7 @@ constexpr const char* kKey = "SOFTWARE\\Corvanti\\RORIVuzuice";
 
 enum class Kind { Text, Rights, Hosts, Clamped, Level, Boolean };
 
-struct ValueSpec {
+struct StoredValue {
   const char* name;
   Kind kind;
   std::variant<std::string S::*, std::int32_t S::*, std::vector<palvex::TAccessRight> S::*,
@@ -40,7 +40,7 @@ struct ValueSpec {
   std::int32_t min = 0, max = 0;
 };
 
-const ValueSpec kValues[] = {
+const StoredValue kValues[] = {
     {"TFTPRoot", Kind::Text, &S::TFTPRoot},
     {"TFTPPort", Kind::Clamped, &S::TFTPPort, 1, 65535},
     {"WriteLog", Kind::Boolean, &S::WriteLog},
@@ -99,43 +99,43 @@ std::string Quoted(const char* name) {
 }
 
 // Applies one stored value to the expected record; gives the error it raises.
-std::optional<std::string> Expect(const ValueSpec& spec, const std::optional<common::RegValue>& v,
-                                  TTFTPSettings& s) {
-  if (spec.kind == Kind::Text || spec.kind == Kind::Rights || spec.kind == Kind::Hosts) {
+std::optional<std::string> Expect(const StoredValue& value,
+                                  const std::optional<common::RegValue>& v, TTFTPSettings& s) {
+  if (value.kind == Kind::Text || value.kind == Kind::Rights || value.kind == Kind::Hosts) {
     std::string text;
     if (v && !v->data.empty()) {
       if (v->type != common::kRegSz && v->type != common::kRegExpandSz)
-        return "Invalid data type for " + Quoted(spec.name);
+        return "Invalid data type for " + Quoted(value.name);
       for (std::uint8_t b : v->data) {
         if (b == 0) break;
         text += static_cast<char>(b);
       }
     }
-    if (spec.kind == Kind::Text) s.*std::get<std::string S::*>(spec.field) = text;
-    if (spec.kind == Kind::Rights)
-      s.*std::get<std::int32_t S::*>(spec.field) = fuzz::IndexOfCode(text);
-    if (spec.kind == Kind::Hosts)
-      s.*std::get<std::vector<palvex::TAccessRight> S::*>(spec.field) = fuzz::PlainReading(text);
+    if (value.kind == Kind::Text) s.*std::get<std::string S::*>(value.field) = text;
+    if (value.kind == Kind::Rights)
+      s.*std::get<std::int32_t S::*>(value.field) = fuzz::IndexOfCode(text);
+    if (value.kind == Kind::Hosts)
+      s.*std::get<std::vector<palvex::TAccessRight> S::*>(value.field) = fuzz::PlainReading(text);
     return std::nullopt;
   }
-  if (!v || v->data.size() > 4) return "Failed to get data for " + Quoted(spec.name);
-  if (v->type != common::kRegDword) return "Invalid data type for " + Quoted(spec.name);
+  if (!v || v->data.size() > 4) return "Failed to get data for " + Quoted(value.name);
+  if (v->type != common::kRegDword) return "Invalid data type for " + Quoted(value.name);
   std::uint32_t u = 0;
   for (std::size_t i = v->data.size(); i-- > 0;) u = (u << 8) | v->data[i];
   const auto number = static_cast<std::int32_t>(u);
-  switch (spec.kind) {
+  switch (value.kind) {
     case Kind::Clamped:
-      s.*std::get<std::int32_t S::*>(spec.field) = number < spec.min   ? spec.min
-                                                   : number > spec.max ? spec.max
-                                                                       : number;
+      s.*std::get<std::int32_t S::*>(value.field) = number < value.min   ? value.min
+                                                    : number > value.max ? value.max
+                                                                         : number;
       break;
     case Kind::Level:
-      if (number < spec.min || number > spec.max)
+      if (number < value.min || number > value.max)
         return "List index out of bounds (" + std::to_string(number) + ")";
-      s.*std::get<std::int32_t S::*>(spec.field) = number;
+      s.*std::get<std::int32_t S::*>(value.field) = number;
       break;
     default:
-      s.*std::get<bool S::*>(spec.field) = number != 0;
+      s.*std::get<bool S::*>(value.field) = number != 0;
       break;
   }
   return std::nullopt;
@@ -164,14 +164,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (keyExists) registry.CreateKey(kRoot, kKey);
   TTFTPSettings expected = Before();
   std::optional<std::string> expectedError;
-  for (const auto& spec : kValues) {
+  for (const auto& value : kValues) {
     const std::uint8_t op = in.Byte();
     std::optional<common::RegValue> stored;
     switch (op & 3) {
       case 0:
         break;
       case 1:
-        if (spec.kind == Kind::Text || spec.kind == Kind::Rights || spec.kind == Kind::Hosts) {
+        if (value.kind == Kind::Text || value.kind == Kind::Rights || value.kind == Kind::Hosts) {
           const std::string text = in.Text();
           stored = common::RegValue{common::kRegSz, {text.begin(), text.end()}};
           stored->data.push_back(0);
@@ -192,11 +192,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
     if (stored && keyExists) {
-      const std::string name = (op & 0x80) ? Capitals(spec.name) : spec.name;
+      const std::string name = (op & 0x80) ? Capitals(value.name) : value.name;
       registry.Put(kRoot, kKey, name, stored->type, stored->data);
     }
     if (keyExists) {
-      const auto error = Expect(spec, stored, expected);
+      const auto error = Expect(value, stored, expected);
       if (error && !expectedError) expectedError = error;
     }
   }
